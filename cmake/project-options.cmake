@@ -1,0 +1,76 @@
+# Compiler settings shared by every target of the tree.
+include_directories(${PROJECT_SOURCE_DIR})
+
+add_compile_options(-Wall -Wextra -Werror)
+
+if(DP_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+    # Unicode, Windows 7 headers (entries newer than XP are bound at run time by name), and a
+    # fully static runtime so that no libstdc++, libgcc or winpthread DLL must travel along.
+    add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601
+                            WINVER=0x0601 _WIN32_IE=0x0601)
+    add_link_options(-static -static-libgcc -static-libstdc++)
+    if(CMAKE_BUILD_TYPE STREQUAL "Release")
+        add_compile_options(-ffunction-sections -fdata-sections)
+        add_link_options(-Wl,--gc-sections -s)
+    endif()
+endif()
+
+# dp_register_core(<target>) / dp_register_win32(<target>): make a library visible to the tests.
+function(dp_register_core target)
+    set_property(GLOBAL APPEND PROPERTY DP_CORE_LIBS ${target})
+endfunction()
+function(dp_register_win32 target)
+    set_property(GLOBAL APPEND PROPERTY DP_WIN32_LIBS ${target})
+endfunction()
+
+# dp_gui_program(<target> <output name>): a GUI-subsystem Windows program.
+# The programs enter at wWinMain (-municode); test programs keep GoogleTest's main.
+function(dp_gui_program target output)
+    target_link_options(${target} PRIVATE -municode)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output} SUFFIX "" WIN32_EXECUTABLE ON
+                          RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
+endfunction()
+
+# Libraries every Win32 glue library may use; all are part of Windows and linked statically
+# by import only.
+set(DP_WIN32_SYSTEM_LIBS ole32 oleaut32 wbemuuid uuid shell32 shlwapi advapi32 user32 gdi32
+    gdiplus comctl32 comdlg32 wininet winmm version)
+
+# dp_subsystem(<name> [DEPENDS <subsystem>...]): the two libraries of a subsystem folder.
+#   <name>/*.cpp        -> <name>_core  (platform-free, every preset)
+#   <name>/win32/*.cpp  -> <name>_win32 (Windows presets), except *_main.cpp, the program entries.
+function(dp_subsystem name)
+    cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+    file(GLOB core_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    if(core_sources)
+        add_library(${name}_core STATIC ${core_sources})
+        foreach(dep ${ARG_DEPENDS})
+            if(TARGET ${dep}_core)
+                target_link_libraries(${name}_core PUBLIC ${dep}_core)
+            endif()
+        endforeach()
+        dp_register_core(${name}_core)
+    endif()
+    if(WIN32)
+        file(GLOB win32_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win32/*.cpp)
+        list(FILTER win32_sources EXCLUDE REGEX "_main\\.cpp$")
+        if(win32_sources)
+            add_library(${name}_win32 STATIC ${win32_sources})
+            if(TARGET ${name}_core)
+                target_link_libraries(${name}_win32 PUBLIC ${name}_core)
+            endif()
+            foreach(dep ${ARG_DEPENDS})
+                if(TARGET ${dep}_win32)
+                    target_link_libraries(${name}_win32 PUBLIC ${dep}_win32)
+                endif()
+            endforeach()
+            target_link_libraries(${name}_win32 PUBLIC ${DP_WIN32_SYSTEM_LIBS})
+            dp_register_win32(${name}_win32)
+        endif()
+    endif()
+endfunction()

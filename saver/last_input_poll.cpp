@@ -1,0 +1,19 @@
+#include "saver/last_input_poll.h"
+
+namespace dp {
+
+namespace {
+
+// Whether `later` is after `earlier` on the wrapping 32-bit tick scale.
+bool TickAfter(std::uint32_t later, std::uint32_t earlier) {
+    return static_cast<std::int32_t>(later - earlier) > 0;
+}
+
+} // namespace
+
+bool LastInputPoll::InputArrived(std::uint32_t nowTick, std::uint32_t lastInputTick) const {
+    const bool recent = nowTick - lastInputTick < kPollIntervalMs;
+    return recent && TickAfter(lastInputTick, armedTick_);
+}
+
+} // namespace dp

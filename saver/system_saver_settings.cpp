@@ -1,0 +1,63 @@
+#include "saver/system_saver_settings.h"
+
+namespace dp {
+namespace {
+
+constexpr wchar_t kSaverPath[] = L"SCRNSAVE.EXE";
+constexpr wchar_t kActive[] = L"ScreenSaveActive";
+constexpr wchar_t kTimeOut[] = L"ScreenSaveTimeOut";
+constexpr wchar_t kSecure[] = L"ScreenSaverIsSecure";
+
+struct SaverValues {
+    std::wstring saverPath, active, timeOut, secure;
+};
+
+bool IsOwnPath(SystemSaverEnvironment& env, const std::wstring& value, const std::wstring& full,
+               const std::wstring& shortPath) {
+    std::wstring upper = env.UpperCase(value);
+    return upper == env.UpperCase(full) || upper == env.UpperCase(shortPath);
+}
+
+void Install(SystemSaverEnvironment& env, const std::wstring& full, const std::wstring& shortPath) {
+    SaverValues before{env.ReadDesktopValue(kSaverPath, L""), env.ReadDesktopValue(kActive, L""),
+                       env.ReadDesktopValue(kTimeOut, L""), env.ReadDesktopValue(kSecure, L"")};
+    // Installing over ourselves must not replace the backup of the user's own saver.
+    if (!IsOwnPath(env, before.saverPath, full, shortPath)) {
+        env.WriteBackup(kSaverPath, before.saverPath);
+        env.WriteBackup(kActive, before.active);
+        env.WriteBackup(kTimeOut, before.timeOut);
+        env.WriteBackup(kSecure, before.secure);
+    }
+    env.WriteDesktopValue(kSaverPath, shortPath);
+    env.WriteDesktopValue(kActive, L"1");
+    env.WriteDesktopValue(kTimeOut, before.timeOut);
+    env.WriteDesktopValue(kSecure, before.secure);
+}
+
+void Restore(SystemSaverEnvironment& env) {
+    if (!env.OpenDesktopKey())
+        return;
+    SaverValues backup{env.ReadBackup(kSaverPath, L""), env.ReadBackup(kActive, L"1"),
+                       env.ReadBackup(kTimeOut, L"60"), env.ReadBackup(kSecure, L"1")};
+    env.WriteDesktopValue(kSaverPath, backup.saverPath);
+    env.WriteDesktopValue(kActive, backup.active);
+    env.WriteDesktopValue(kTimeOut, backup.timeOut);
+    env.WriteDesktopValue(kSecure, backup.secure);
+    env.OpenScreenSaverControlPanel();
+}
+
+} // namespace
+
+bool UpdateSystemSaverSettings(bool install, SystemSaverEnvironment& env) {
+    if (!env.OpenDesktopKey())
+        return true;
+    std::wstring full = env.ProgramPath();
+    std::wstring shortPath = env.ShortProgramPath();
+    if (install)
+        Install(env, full, shortPath);
+    else
+        Restore(env);
+    return true;
+}
+
+} // namespace dp

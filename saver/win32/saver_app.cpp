@@ -1,0 +1,154 @@
+#include "saver/win32/saver_app.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "framework/win32/dialog.h"
+#include "framework/win32/handles.h"
+#include "saver/win32/saver_modes.h"
+#include "settings/path_forming.h"
+#include "settings/win32/data_folders.h"
+#include "settings/win32/registry_key.h"
+#include "settings/win32/win32_stores.h"
+
+namespace dp {
+namespace {
+
+std::wstring g_languageFileBase;
+
+class Win32StartupEnvironment : public StartupEnvironment {
+public:
+    explicit Win32StartupEnvironment(const Application& app) : app_(app) {}
+
+    ShellFolderResult GetShellFolder(ShellFolder folder) override {
+        int csidl = folder == ShellFolder::AppData         ? CSIDL_APPDATA
+                    : folder == ShellFolder::CommonAppData ? CSIDL_COMMON_APPDATA
+                                                           : CSIDL_PROGRAMS;
+        wchar_t path[MAX_PATH] = {};
+        ShellFolderResult result;
+        result.found = SUCCEEDED(::SHGetFolderPathW(nullptr, csidl, nullptr, 0, path));
+        result.lastError = result.found ? 0 : ::GetLastError();
+        path[MAX_PATH - 1] = L'\0';
+        result.path = path;
+        return result;
+    }
+    void ShowError(const std::wstring& text) override { app_.MessageBox(text, MB_OK); }
+    bool CreateDirectoryPath(const std::wstring& path) override {
+        return dp::CreateDirectoryPath(path);
+    }
+    bool CreateSharedDirectory(const std::wstring& path) override {
+        return dp::CreateSharedDirectory(path);
+    }
+    std::wstring ReadSetupPath(const std::wstring& keyPath) override {
+        RegistryKey key;
+        if (!key.SetRootKey(HKEY_LOCAL_MACHINE) || !key.SetKey(keyPath, false))
+            return {};
+        return key.ReadString(L"Setup Path", L"");
+    }
+    std::wstring LanguageAbbreviation() override {
+        wchar_t text[MAX_PATH] = {};
+        int length = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SABBREVLANGNAME, text, MAX_PATH);
+        return length > 0 ? std::wstring(text) : std::wstring();
+    }
+
+private:
+    const Application& app_;
+};
+
+} // namespace
+
+const std::wstring& LanguageFileBasePath() { return g_languageFileBase; }
+
+SaverApp::SaverApp() = default;
+
+bool SaverApp::InitInstance() {
+    SetAppName(kSaverAppName);
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls); // the 3-D look and the trackbar class
+    SetRegistryKey(kVendorFolder);
+
+    Win32StartupEnvironment environment(*this);
+    paths_ = FormSaverPaths(environment, AppName());
+    Win32IniStore ini;
+    urls_ = LoadUrlTable(ini, paths_.languageFolder, paths_.installFolder);
+    g_languageFileBase = paths_.languageFileBase;
+    LoadParameterStores();
+
+    SaverCommand command = ParseSaverCommandLine(::GetCommandLineW());
+    mode_ = command.mode;
+    return Dispatch(command);
+}
+
+int SaverApp::ExitInstance() {
+    SaveParameterStores();
+    if (mode_ == SaverMode::RunSaver && parameters_.resumePasswordProtect != 0)
+        ::LockWorkStation();
+    return Application::ExitInstance();
+}
+
+void SaverApp::LoadParameterStores() {
+    ApplicationProfileStore profile(*this);
+    Win32IniStore ini;
+    LoadParameters(parameters_, profile, ini, CurrentProgramLocation(AppName()),
+                   paths_.sharedDataFolder);
+}
+
+void SaverApp::SaveParameterStores() {
+    ApplicationProfileStore profile(*this);
+    Win32IniStore ini;
+    SaveParameters(parameters_, profile, ini, CurrentProgramLocation(AppName()),
+                   paths_.sharedDataFolder);
+}
+
+bool SaverApp::Dispatch(const SaverCommand& command) {
+    HWND owner = command.ownerIsForegroundWindow
+                     ? ::GetForegroundWindow()
+                     : reinterpret_cast<HWND>(static_cast<uintptr_t>(command.handle));
+    switch (command.mode) {
+    case SaverMode::Configure:
+        RunSettingsDialog(owner);
+        return false;
+    case SaverMode::ChangePassword:
+        RunPasswordChange(owner);
+        return false;
+    case SaverMode::Preview:
+        return true; // no window: the loop ends at once and nothing is drawn
+    case SaverMode::StartSaver:
+        RelaunchAsRunSaver();
+        return false;
+    case SaverMode::Install:
+        UpdateSystemSaverSettingsWin32(true);
+        return false;
+    case SaverMode::Restore:
+        UpdateSystemSaverSettingsWin32(false);
+        return false;
+    case SaverMode::RunSaver:
+        return StartSaverWindow(*this);
+    case SaverMode::Invalid:
+        break;
+    }
+    return false;
+}
+
+void SaverApp::RelaunchAsRunSaver() {
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return; // a truncated path would start some other program
+    std::wstring commandLine = L"\"" + std::wstring(path) + L"\" /w";
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
+                          HIGH_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
+                          &startup, &process))
+        return; // no saver then; nothing to report
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+}
+
+} // namespace dp

@@ -1,0 +1,20 @@
+// What each command-line mode runs, beside the start-up and exit of SaverApp.
+#pragma once
+
+#include <windows.h>
+
+namespace dp {
+
+class SaverApp;
+
+// /c: the settings dialog, modal, owned by owner (none when null).
+void RunSettingsDialog(HWND owner);
+// /a: the system's password change for the Windows 95 family.
+void RunPasswordChange(HWND owner);
+// /w: creates the full-screen saver window and makes it the main window; false when it could
+// not be created.
+bool StartSaverWindow(SaverApp& app);
+// /d (install) and /r (restore).
+bool UpdateSystemSaverSettingsWin32(bool install);
+
+} // namespace dp

@@ -1,0 +1,82 @@
+#include "settings/win32/registry_key.h"
+
+#include <algorithm>
+
+#include "framework/win32/handles.h"
+
+namespace dp {
+namespace {
+
+UniqueRegKey OpenKey(HKEY root, const std::wstring& path, REGSAM access) {
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, access, key.put()) != ERROR_SUCCESS)
+        key.release();
+    return key;
+}
+
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+} // namespace
+
+bool RegistryKey::SetRootKey(HKEY root) {
+    if (root != HKEY_CLASSES_ROOT && root != HKEY_CURRENT_USER && root != HKEY_LOCAL_MACHINE &&
+        root != HKEY_USERS)
+        return false;
+    rootKey_ = root;
+    return true;
+}
+
+bool RegistryKey::SetKey(const std::wstring& path, bool create) {
+    if (path.empty()) {
+        keyPath_.clear();
+        return true;
+    }
+    UniqueRegKey key;
+    LONG status = create ? ::RegCreateKeyExW(rootKey_, path.c_str(), 0, nullptr,
+                                             REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                             key.put(), nullptr)
+                         : ::RegOpenKeyExW(rootKey_, path.c_str(), 0, KEY_ALL_ACCESS, key.put());
+    if (status != ERROR_SUCCESS) {
+        key.release(); // nothing was opened
+        return false;
+    }
+    keyPath_ = path;
+    return true;
+}
+
+std::wstring RegistryKey::ReadString(const std::wstring& name,
+                                     const std::wstring& defaultValue) const {
+    DWORD type = 0;
+    {
+        UniqueRegKey key = OpenKey(rootKey_, keyPath_, KEY_QUERY_VALUE);
+        if (!key || ::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr,
+                                       nullptr) != ERROR_SUCCESS)
+            return defaultValue;
+    }
+    if (!IsStringType(type))
+        return defaultValue;
+    UniqueRegKey key = OpenKey(rootKey_, keyPath_, KEY_READ);
+    if (!key)
+        return defaultValue;
+    wchar_t buffer[kReadBufferChars] = {};
+    DWORD size = sizeof(buffer);
+    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type,
+                           reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return defaultValue;
+    // Data stored without a terminator may fill the buffer: never read past it.
+    return std::wstring(buffer, wcsnlen(buffer, std::min<std::size_t>(size / sizeof(wchar_t),
+                                                                      kReadBufferChars)));
+}
+
+bool RegistryKey::WriteString(const std::wstring& name, const std::wstring& value) const {
+    if (value.size() > kMaxWriteChars)
+        return false;
+    UniqueRegKey key = OpenKey(rootKey_, keyPath_, KEY_WRITE);
+    if (!key)
+        return false;
+    DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+    return ::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(value.c_str()), bytes) == ERROR_SUCCESS;
+}
+
+} // namespace dp

@@ -1,0 +1,141 @@
+"""Duskpanel.scr started as the system or a user would: first run, /d, /r, /s, /c."""
+import os
+import shutil
+import subprocess
+import unittest
+
+from winetest import WinePrefix, program, wait_until
+
+PROFILE = r"HKCU\Software\Nerovane\Duskpanel"
+BACKUP = PROFILE + r"\restore_param"
+DESKTOP = r"HKCU\Control Panel\Desktop"
+INSTALLED = r"C:\Program Files\Duskpanel\Duskpanel.scr"
+
+
+class SaverTestCase(unittest.TestCase):
+    prefix_name = "saver"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.wine = WinePrefix(cls.prefix_name)
+        target = cls.wine.unix_path(INSTALLED)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copy(program("Duskpanel.scr"), target)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.wine.close()
+
+    def saver(self, *args, timeout=60, extra_env=None):
+        result = self.wine.run(self.wine.unix_path(INSTALLED), *args, timeout=timeout,
+                               extra_env=extra_env)
+        return result
+
+    def desktop_values(self):
+        return [self.wine.reg_query(DESKTOP, name) for name in
+                ("SCRNSAVE.EXE", "ScreenSaveActive", "ScreenSaveTimeOut", "ScreenSaverIsSecure")]
+
+    def backup_values(self):
+        return [self.wine.reg_query(BACKUP, name) for name in
+                ("SCRNSAVE.EXE", "ScreenSaveActive", "ScreenSaveTimeOut", "ScreenSaverIsSecure")]
+
+
+class FirstRun(SaverTestCase):
+    prefix_name = "saver-first-run"
+
+    def test_an_unknown_switch_creates_both_data_folders_and_saves_the_four_parameters(self):
+        self.saver("/x")
+        user = self.wine.user_name()
+        user_folder = self.wine.unix_path(rf"C:\users\{user}\AppData\Roaming\Nerovane\Duskpanel")
+        shared_folder = self.wine.unix_path(r"C:\ProgramData\Nerovane\Duskpanel")
+        self.assertTrue(os.path.isdir(user_folder))
+        self.assertTrue(os.path.isdir(shared_folder))
+        with open(os.path.join(shared_folder, "Param.ini"), "rb") as f:
+            self.assertEqual(f.read(), b"[public]\r\nAC=0\r\nDC=0\r\ngamma=128\r\n"
+                                       b"Enable_resume_password_protect=1\r\n")
+        self.assertEqual([self.wine.reg_query(PROFILE, k) for k in
+                          ("AC", "DC", "gamma", "Enable_resume_password_protect")], [0, 0, 128, 1])
+
+    def test_the_file_value_wins_over_the_registry_and_is_written_to_both(self):
+        shared = self.wine.unix_path(r"C:\ProgramData\Nerovane\Duskpanel")
+        os.makedirs(shared, exist_ok=True)
+        with open(os.path.join(shared, "Param.ini"), "wb") as f:
+            f.write(b"[public]\r\nAC= 35\r\nDC=-7\r\ngamma=12abc\r\n")
+        self.wine.reg_add(PROFILE, "AC", 90, "REG_DWORD")
+        self.saver("/x")
+        self.assertEqual(self.wine.reg_query(PROFILE, "AC"), 35)
+        self.assertEqual(self.wine.reg_query(PROFILE, "DC"), 0xFFFFFFF9)
+        with open(os.path.join(shared, "Param.ini"), "rb") as f:
+            self.assertEqual(f.read(), b"[public]\r\nAC=35\r\nDC=-7\r\ngamma=12\r\n"
+                                       b"Enable_resume_password_protect=1\r\n")
+
+
+class InstallAndRestore(SaverTestCase):
+    prefix_name = "saver-install"
+
+    def setUp(self):
+        self.wine.reg_delete(BACKUP)
+        self.wine.reg_add(DESKTOP, "SCRNSAVE.EXE", r"C:\windows\system32\starfield.scr")
+        self.wine.reg_add(DESKTOP, "ScreenSaveActive", "0")
+        self.wine.reg_add(DESKTOP, "ScreenSaveTimeOut", "300")
+        self.wine.reg_add(DESKTOP, "ScreenSaverIsSecure", "0")
+
+    def short_path(self):
+        return self.desktop_values()[0]
+
+    def test_installing_twice_keeps_the_first_backup(self):
+        self.saver("/d")
+        installed = self.desktop_values()
+        self.assertTrue(installed[0].upper().endswith(".SCR"))
+        self.assertNotIn(" ", installed[0], "the short (8.3) path is installed")
+        self.assertEqual(installed[1:], ["1", "300", "0"])
+        first_backup = self.backup_values()
+        self.assertEqual(first_backup, [r"C:\windows\system32\starfield.scr", "0", "300", "0"])
+        self.saver("/d")
+        self.assertEqual(self.backup_values(), first_backup)
+
+    def test_restore_writes_the_backup_back(self):
+        self.saver("/d")
+        self.saver("/r")
+        self.assertEqual(self.desktop_values(),
+                         [r"C:\windows\system32\starfield.scr", "0", "300", "0"])
+        self.assertEqual(self.backup_values()[0], r"C:\windows\system32\starfield.scr",
+                         "the backup stays for a later restore")
+
+    def test_restore_without_a_backup_writes_the_defaults(self):
+        self.saver("/r")
+        self.assertEqual(self.desktop_values(), ["", "1", "60", "1"])
+
+
+class StartAndConfigure(SaverTestCase):
+    prefix_name = "saver-start"
+
+    def test_s_starts_a_second_process_with_w_at_high_priority(self):
+        result = self.saver("/s", extra_env={"WINEDEBUG": "+process"})
+        trace = result.stderr.decode("utf-8", "replace")
+        relaunch = [line for line in trace.splitlines()
+                    if "CreateProcessInternalW" in line and "/w" in line]
+        self.assertTrue(relaunch, "no CreateProcess of the /w copy in the trace")
+        self.assertIn('Duskpanel.scr\\" /w', relaunch[0])
+        self.assertIn("flags in 280", trace, "creation flags HIGH_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP")
+
+    def test_c_shows_the_settings_template_until_it_is_closed(self):
+        proc = self.wine.start(self.wine.unix_path(INSTALLED), "/c")
+        try:
+            def find():
+                out = subprocess.run(["xdotool", "search", "--name", "^Duskpanel Settings$"],
+                                     capture_output=True, text=True)
+                return out.stdout.split()
+            windows = wait_until(find, timeout=30)
+            self.assertTrue(windows, "the settings dialog did not appear")
+            subprocess.run(["xdotool", "windowactivate", "--sync", windows[0]],
+                           capture_output=True, timeout=10)
+            subprocess.run(["xdotool", "key", "--window", windows[0], "Escape"], timeout=10)
+            proc.wait(timeout=30)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,109 @@
+#include "settings/parameter_store.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_stores.h"
+
+namespace dp {
+namespace {
+
+using testing_support::FakeIniStore;
+using testing_support::FakeProfileStore;
+
+const ProgramLocation kLocation{L"C:\\Tools\\Duskpanel.scr", L"C:\\Work", L"Duskpanel"};
+const std::wstring kFolder = L"C:\\ProgramData\\Nerovane\\Duskpanel";
+const std::wstring kIni = L"C:\\ProgramData\\Nerovane\\Duskpanel\\Param.ini";
+
+TEST(ParameterStore, FirstRunGivesDefaultsAndWritesAllFourKeysInOrder) {
+    FakeProfileStore profile;
+    FakeIniStore ini;
+    Parameters p;
+    LoadParameters(p, profile, ini, kLocation, kFolder);
+    EXPECT_EQ(p.acBrightness, 0);
+    EXPECT_EQ(p.dcBrightness, 0);
+    EXPECT_EQ(p.gammaLevel, 128);
+    EXPECT_EQ(p.resumePasswordProtect, 1);
+
+    SaveParameters(p, profile, ini, kLocation, kFolder);
+    const std::vector<std::wstring> order = {L"AC", L"DC", L"gamma",
+                                             L"Enable_resume_password_protect"};
+    EXPECT_EQ(profile.intWrites, order);
+    ASSERT_EQ(ini.writes.size(), 4u);
+    const wchar_t* values[] = {L"0", L"0", L"128", L"1"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(ini.writes[i].file, kIni);
+        EXPECT_EQ(ini.writes[i].section, L"public");
+        EXPECT_EQ(ini.writes[i].key, order[i]);
+        EXPECT_EQ(ini.writes[i].value, values[i]);
+    }
+}
+
+TEST(ParameterStore, FileValueBeatsRegistryAndIsWrittenBackToBoth) {
+    FakeProfileStore profile;
+    profile.ints[{L"", L"AC"}] = 70;
+    profile.ints[{L"", L"DC"}] = 30;
+    FakeIniStore ini;
+    ini.Set(kIni, L"public", L"AC", L"40");
+    Parameters p;
+    LoadParameters(p, profile, ini, kLocation, kFolder);
+    EXPECT_EQ(p.acBrightness, 40);
+    // A key missing from the file gives the default, never the registry's value.
+    EXPECT_EQ(p.dcBrightness, 0);
+    SaveParameters(p, profile, ini, kLocation, kFolder);
+    EXPECT_EQ((profile.ints[{L"", L"AC"}]), 40);
+    EXPECT_EQ((profile.ints[{L"", L"DC"}]), 0);
+}
+
+struct IniValueCase {
+    const char* name;
+    const wchar_t* text;
+    std::int32_t expected;
+    const wchar_t* writtenBack;
+};
+
+const IniValueCase kIniValues[] = {
+    {"LeadingBlank", L" 35", 35, L"35"},
+    {"Negative", L"-7", -7, L"-7"},
+    {"TrailingLetters", L"12abc", 12, L"12"},
+    {"Letters", L"abc", 0, L"0"},
+    {"Empty", L"", 0, L"0"},
+    {"PlusSign", L"+9", 9, L"9"},
+    {"Overflow wraps", L"4294967297", 1, L"1"},
+};
+
+class ParameterValueTest : public testing::TestWithParam<IniValueCase> {};
+
+TEST_P(ParameterValueTest, ReadsLikeTheRuntimeAndWritesDecimal) {
+    FakeProfileStore profile;
+    FakeIniStore ini;
+    ini.Set(kIni, L"public", L"AC", GetParam().text);
+    Parameters p;
+    LoadParameters(p, profile, ini, kLocation, kFolder);
+    EXPECT_EQ(p.acBrightness, GetParam().expected);
+    SaveParameters(p, profile, ini, kLocation, kFolder);
+    EXPECT_EQ(ini.writes.front().value, GetParam().writtenBack);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ParameterValueTest, testing::ValuesIn(kIniValues),
+                         [](const auto& info) {
+                             std::string n = info.param.name;
+                             for (auto& c : n)
+                                 if (!isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return n;
+                         });
+
+TEST(ParameterStore, MissingFolderReadsDefaultsAndWritesNowhere) {
+    FakeProfileStore profile;
+    profile.ints[{L"", L"gamma"}] = 5;
+    FakeIniStore ini;
+    Parameters p;
+    LoadParameters(p, profile, ini, kLocation, L"");
+    EXPECT_EQ(p.gammaLevel, 128);
+    SaveParameters(p, profile, ini, kLocation, L"");
+    for (const auto& w : ini.writes)
+        EXPECT_TRUE(w.file.empty()) << "a missing folder must not name a file";
+}
+
+} // namespace
+} // namespace dp

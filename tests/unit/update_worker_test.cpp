@@ -1,0 +1,273 @@
+#include "updater/update_worker.h"
+
+#include "tests/unit/updater_fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace dp {
+namespace {
+
+const std::wstring kIniUrl = L"http://127.0.0.1:8080/update.ini";
+const std::wstring kSetupUrl = L"http://127.0.0.1:8080/files/DuskpanelSetup.exe";
+const std::wstring kTemp = L"C:\\users\\me\\Temp";
+const std::wstring kSetupPath = kTemp + L"\\DuskpanelSetup.exe";
+const std::wstring kQuestion = L"New version is:2.1, update now?";
+
+// The dialog and the user in one: records what the worker does, in order, and answers the
+// question as scripted. What the download shows goes to a list of its own.
+struct ScriptedDialog : UpdateDialogPort {
+    std::vector<std::wstring>& log;
+    bool answerYes = true;
+    std::vector<std::wstring> shown;
+
+    explicit ScriptedDialog(std::vector<std::wstring>& events) : log(events) {}
+    void SetBusy(bool busy) override { log.push_back(busy ? L"busy 1" : L"busy 0"); }
+    void ShowState(std::wstring_view text) override {
+        log.push_back(L"state " + std::wstring(text));
+    }
+    void ShowMessage(std::wstring_view text) override {
+        log.push_back(L"message " + std::wstring(text));
+    }
+    bool AskYesNo(std::wstring_view question) override {
+        log.push_back(L"ask " + std::wstring(question));
+        return answerYes;
+    }
+    void EndDialog() override { log.push_back(L"end"); }
+    void ShowProgress(int position) override { shown.push_back(std::to_wstring(position)); }
+    void ShowTransferText(std::wstring_view text) override { shown.push_back(std::wstring(text)); }
+    void Repaint() override {}
+};
+
+struct ScriptedSystem : UpdateSystem {
+    std::vector<std::wstring>& log;
+    std::optional<std::wstring> tempFolder;
+    bool startSucceeds = true;
+
+    explicit ScriptedSystem(std::vector<std::wstring>& events) : log(events) {}
+    std::optional<std::wstring> ExpandTempFolder() override { return tempFolder; }
+    bool StartProcess(std::wstring_view commandLine) override {
+        log.push_back(L"start " + std::wstring(commandLine));
+        return startSucceeds;
+    }
+};
+
+// An INI reader that only sees files the download actually stored.
+struct DownloadedIni : IniReader {
+    const std::map<std::wstring, fake::StoredFile>& files;
+    std::map<std::pair<std::wstring, std::wstring>, std::wstring> values;
+
+    explicit DownloadedIni(const std::map<std::wstring, fake::StoredFile>& stored)
+        : files(stored) {}
+    std::wstring ReadString(std::wstring_view file, std::wstring_view section,
+                            std::wstring_view key, std::wstring_view defaultValue,
+                            std::size_t) override {
+        const auto value = values.find({std::wstring(section), std::wstring(key)});
+        if (!files.count(std::wstring(file)) || value == values.end())
+            return std::wstring(defaultValue);
+        return value->second;
+    }
+};
+
+fake::Response CutShort() {
+    fake::Response response = fake::Ok("[public]\r\nversion=2.1\r\n");
+    response.contentLength = 4096;
+    return response;
+}
+
+struct Scenario {
+    const char* name;
+    std::wstring iniUrl = kIniUrl;
+    std::optional<std::wstring> tempFolder = kTemp;
+    std::optional<fake::Response> iniResponse = fake::Ok("[public]\r\nversion=2.1\r\n");
+    std::optional<std::wstring> version = L"2.1";
+    std::wstring installed = L"2.0";
+    bool answerYes = true;
+    std::optional<std::wstring> downloadPath = kSetupUrl;
+    std::wstring setupParam = L"/S";
+    std::optional<fake::Response> setupResponse = fake::Ok("MZ setup program");
+    bool startSucceeds = true;
+    std::vector<std::wstring> expected = {};
+};
+
+std::wstring State(const std::wstring& url) {
+    return L"state " + url;
+}
+std::wstring Failed(int code, const std::wstring& url) {
+    return L"message error info: return code:" + std::to_wstring(code) + L". download fail:" + url;
+}
+const std::wstring kAsk = L"ask " + kQuestion;
+const std::wstring kCurrent = L"message Your already have the lastest version installed.";
+const std::wstring kStartSetup = L"start \"" + kSetupPath + L"\" /S";
+const std::wstring kLongTemp = L"C:\\" + std::wstring(33000, L't');
+
+const Scenario kScenarios[] = {
+    {.name = "newer version: setup downloaded and started",
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, L"busy 0",
+                  L"end"}},
+    {.name = "no update INI URL", .iniUrl = L"", .expected = {L"busy 1", L"busy 0", L"end"}},
+    {.name = "temp folder cannot be expanded: dialog stays open",
+     .tempFolder = std::nullopt,
+     .expected = {L"busy 1"}},
+    {.name = "INI download fails with 404",
+     .iniResponse = fake::Status(404),
+     .expected = {L"busy 1", State(kIniUrl), Failed(2, kIniUrl), L"busy 0", L"end"}},
+    {.name = "INI server unreachable",
+     .iniResponse = std::nullopt,
+     .expected = {L"busy 1", State(kIniUrl), Failed(1, kIniUrl), L"busy 0", L"end"}},
+    {.name = "INI body cut short",
+     .iniResponse = CutShort(),
+     .expected = {L"busy 1", State(kIniUrl), Failed(3, kIniUrl), L"busy 0", L"end"}},
+    {.name = "INI has an empty version",
+     .version = L"",
+     .expected = {L"busy 1", State(kIniUrl), L"busy 0", L"end"}},
+    {.name = "INI has no version: 0.0 is not newer",
+     .version = std::nullopt,
+     .expected = {L"busy 1", State(kIniUrl), kCurrent, L"busy 0", L"end"}},
+    {.name = "installed version is equal",
+     .installed = L"2.1.0",
+     .expected = {L"busy 1", State(kIniUrl), kCurrent, L"busy 0", L"end"}},
+    {.name = "installed version is newer",
+     .installed = L"2.10",
+     .expected = {L"busy 1", State(kIniUrl), kCurrent, L"busy 0", L"end"}},
+    {.name = "user answers No",
+     .answerYes = false,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, L"busy 0", L"end"}},
+    {.name = "no download_path",
+     .downloadPath = std::nullopt,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, L"busy 0", L"end"}},
+    {.name = "download_path ends in a slash",
+     .downloadPath = L"http://127.0.0.1:8080/files/",
+     .expected = {L"busy 1", State(kIniUrl), kAsk, L"busy 0", L"end"}},
+    {.name = "download_path names a device",
+     .downloadPath = L"http://127.0.0.1:8080/files/nul.exe",
+     .expected = {L"busy 1", State(kIniUrl), kAsk, L"busy 0", L"end"}},
+    {.name = "download_path with a query saves under the plain name",
+     .downloadPath = kSetupUrl + L"?from=ini",
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl + L"?from=ini"), kStartSetup,
+                  L"busy 0", L"end"}},
+    {.name = "setup download fails with 404",
+     .setupResponse = fake::Status(404),
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), Failed(2, kSetupUrl),
+                  L"busy 0", L"end"}},
+    {.name = "setup download has no Content-Length",
+     .setupResponse =
+         [] {
+             fake::Response chunked = fake::Ok("MZ");
+             chunked.contentLength.reset();
+             return chunked;
+         }(),
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), Failed(1, kSetupUrl),
+                  L"busy 0", L"end"}},
+    {.name = "setup cannot be started",
+     .startSucceeds = false,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, L"busy 0",
+                  L"end"}},
+    {.name = "empty setup_param leaves the trailing blank",
+     .setupParam = L"",
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl),
+                  L"start \"" + kSetupPath + L"\" ", L"busy 0", L"end"}},
+    {.name = "command line beyond the platform's limit is not started",
+     .tempFolder = kLongTemp,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), L"busy 0", L"end"}},
+};
+
+struct WorkerRun {
+    std::vector<std::wstring> log;
+    fake::Platform platform;
+    ScriptedDialog dialog{log};
+    ScriptedSystem system{log};
+    DownloadedIni ini{platform.files};
+    UpdaterCommandLine commandLine;
+    int exitCode = -1;
+
+    explicit WorkerRun(const Scenario& s) {
+        commandLine.hasId = 1;
+        commandLine.productId = L"A";
+        commandLine.installedVersion = s.installed;
+        commandLine.updateIniUrl = s.iniUrl;
+        system.tempFolder = s.tempFolder;
+        system.startSucceeds = s.startSucceeds;
+        dialog.answerYes = s.answerYes;
+        if (s.iniResponse)
+            platform.responses[s.iniUrl] = *s.iniResponse;
+        if (s.setupResponse && s.downloadPath)
+            platform.responses[*s.downloadPath] = *s.setupResponse;
+        if (s.version)
+            ini.values[{L"public", L"version"}] = *s.version;
+        if (s.downloadPath)
+            ini.values[{L"A", L"download_path"}] = *s.downloadPath;
+        ini.values[{L"A", L"setup_param"}] = s.setupParam;
+        exitCode = UpdateWorker(commandLine, {dialog, system, ini, platform}).Run();
+    }
+};
+
+class UpdateWorkerTest : public testing::TestWithParam<Scenario> {};
+
+TEST_P(UpdateWorkerTest, WhatTheUserSees) {
+    WorkerRun run(GetParam());
+    EXPECT_EQ(run.log, GetParam().expected);
+    EXPECT_EQ(run.exitCode, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, UpdateWorkerTest, testing::ValuesIn(kScenarios),
+                         [](const testing::TestParamInfo<Scenario>& info) {
+                             std::string name;
+                             for (const char* c = info.param.name; *c; ++c)
+                                 name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                             return name;
+                         });
+
+TEST(UpdateWorker, InterruptedSetupDownloadIsNotStarted) {
+    Scenario cut{.name = "setup cut short"};
+    cut.setupResponse = fake::Ok("MZ");
+    cut.setupResponse->contentLength = 1000000;
+    WorkerRun run(cut);
+    const std::vector<std::wstring> expected = {
+        L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), Failed(3, kSetupUrl), L"busy 0", L"end"};
+    EXPECT_EQ(run.log, expected);
+    EXPECT_EQ(run.platform.files.at(kSetupPath).content, "MZ"); // left for inspection
+}
+
+TEST(UpdateWorker, FilesLandInTheTemporaryFolder) {
+    WorkerRun run(Scenario{.name = "success"});
+    EXPECT_EQ(run.platform.files.at(kTemp + L"\\1_update.ini").content,
+              "[public]\r\nversion=2.1\r\n");
+    EXPECT_EQ(run.platform.files.at(kSetupPath).content, "MZ setup program");
+    EXPECT_FALSE(run.dialog.shown.empty()); // progress reached the dialog
+}
+
+TEST(UpdateWorker, IniCopyIsNamedAfterTheIdFlag) {
+    std::vector<std::wstring> log;
+    fake::Platform platform;
+    platform.responses[kIniUrl] = fake::Ok("");
+    ScriptedDialog dialog(log);
+    ScriptedSystem system(log);
+    system.tempFolder = kTemp;
+    DownloadedIni ini(platform.files);
+    UpdaterCommandLine commandLine;
+    commandLine.updateIniUrl = kIniUrl;
+    UpdateWorker(commandLine, {dialog, system, ini, platform}).Run();
+    EXPECT_EQ(platform.files.count(kTemp + L"\\0_update.ini"), 1u);
+}
+
+TEST(UpdateWorker, LongCommandLineIsStartedWhole) {
+    Scenario longer{.name = "long"};
+    longer.downloadPath = L"http://127.0.0.1/" + std::wstring(200, L's') + L".exe";
+    longer.setupParam = std::wstring(99, L'p');
+    WorkerRun run(longer);
+    const std::wstring expected =
+        L"start \"" + kTemp + L"\\" + std::wstring(200, L's') + L".exe\" " + std::wstring(99, L'p');
+    ASSERT_GE(run.log.size(), 3u);
+    EXPECT_EQ(run.log[run.log.size() - 3], expected);
+    EXPECT_GT(expected.size(), 256u);
+}
+
+} // namespace
+} // namespace dp

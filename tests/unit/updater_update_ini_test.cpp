@@ -1,0 +1,79 @@
+#include "updater/update_ini.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace dp {
+namespace {
+
+// Values by (section, key); records each request. Returns values whole, as a reader with a
+// larger buffer would, so the cut to the documented sizes is visible.
+struct MapIniReader : IniReader {
+    std::map<std::pair<std::wstring, std::wstring>, std::wstring> values;
+    struct Call {
+        std::wstring file, section, key;
+        std::size_t bufferChars;
+    };
+    std::vector<Call> calls;
+
+    std::wstring ReadString(std::wstring_view file, std::wstring_view section,
+                            std::wstring_view key, std::wstring_view defaultValue,
+                            std::size_t bufferChars) override {
+        calls.push_back(
+            {std::wstring(file), std::wstring(section), std::wstring(key), bufferChars});
+        const auto found = values.find({std::wstring(section), std::wstring(key)});
+        return found == values.end() ? std::wstring(defaultValue) : found->second;
+    }
+};
+
+TEST(UpdateIni, VersionComesFromPublic) {
+    MapIniReader reader;
+    reader.values[{L"public", L"version"}] = L"2.1";
+    EXPECT_EQ(ReadOfferedVersion(reader, L"C:\\T\\1_update.ini"), L"2.1");
+    ASSERT_EQ(reader.calls.size(), 1u);
+    EXPECT_EQ(reader.calls[0].file, L"C:\\T\\1_update.ini");
+    EXPECT_EQ(reader.calls[0].bufferChars, 50u);
+}
+
+TEST(UpdateIni, MissingVersionReadsAsZero) {
+    MapIniReader reader;
+    EXPECT_EQ(ReadOfferedVersion(reader, L"u.ini"), L"0.0");
+}
+
+TEST(UpdateIni, SetupSourceComesFromTheProductsSection) {
+    MapIniReader reader;
+    reader.values[{L"A", L"download_path"}] = L"http://h/a.exe";
+    reader.values[{L"A", L"setup_param"}] = L"/S";
+    reader.values[{L"B", L"download_path"}] = L"http://h/b.exe";
+    const SetupSource source = ReadSetupSource(reader, L"u.ini", L"A");
+    EXPECT_EQ(source.downloadPath, L"http://h/a.exe");
+    EXPECT_EQ(source.setupParam, L"/S");
+    EXPECT_EQ(ReadSetupSource(reader, L"u.ini", L"B").setupParam, L"");
+    EXPECT_EQ(ReadSetupSource(reader, L"u.ini", L"C").downloadPath, L"");
+}
+
+TEST(UpdateIni, ValuesAreCutToTheirBuffers) {
+    MapIniReader reader;
+    for (const wchar_t* key : {L"download_path", L"setup_param"})
+        reader.values[{L"A", key}] = std::wstring(5000, L'x');
+    reader.values[{L"public", L"version"}] = std::wstring(5000, L'9');
+
+    EXPECT_EQ(ReadOfferedVersion(reader, L"u.ini").size(), 49u);
+    const SetupSource source = ReadSetupSource(reader, L"u.ini", L"A");
+    EXPECT_EQ(source.downloadPath.size(), 1023u);
+    EXPECT_EQ(source.setupParam.size(), 99u);
+
+    std::map<std::wstring, std::size_t> requested;
+    for (const auto& call : reader.calls)
+        requested[call.key] = call.bufferChars;
+    const std::map<std::wstring, std::size_t> expected = {
+        {L"version", 50}, {L"download_path", 1024}, {L"setup_param", 100}};
+    EXPECT_EQ(requested, expected);
+}
+
+} // namespace
+} // namespace dp

@@ -1,0 +1,39 @@
+// What an update INI says: one shared version on offer, and per product the setup program's
+// URL and its arguments.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace dp {
+
+// Reads one value of an INI file the way the platform's profile functions do: the value, or
+// defaultValue when the file, section or key is missing, cut to fit bufferChars characters
+// including the terminator.
+class IniReader {
+public:
+    virtual ~IniReader() = default;
+    virtual std::wstring ReadString(std::wstring_view file, std::wstring_view section,
+                                    std::wstring_view key, std::wstring_view defaultValue,
+                                    std::size_t bufferChars) = 0;
+};
+
+// Buffer sizes (characters, terminator included) the values are read with.
+inline constexpr std::size_t kVersionChars = 50;
+inline constexpr std::size_t kDownloadPathChars = 1024;
+inline constexpr std::size_t kSetupParamChars = 100;
+
+// "version" of section "public"; "0.0" when missing.
+std::wstring ReadOfferedVersion(IniReader& reader, std::wstring_view iniFile);
+
+struct SetupSource {
+    std::wstring downloadPath; // "download_path": the setup program's URL
+    std::wstring setupParam;   // "setup_param": its arguments
+};
+
+// The product's own section (named by its identifier); empty values when missing.
+SetupSource ReadSetupSource(IniReader& reader, std::wstring_view iniFile,
+                            std::wstring_view productId);
+
+} // namespace dp

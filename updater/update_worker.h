@@ -1,0 +1,72 @@
+// The update check: fetch the update INI, compare versions, ask, fetch the setup program,
+// start it, close the dialog. Runs on its own thread while the update dialog is open.
+#pragma once
+
+#include "updater/download_url.h"
+#include "updater/update_ini.h"
+#include "updater/updater_command_line.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dp {
+
+// The update dialog as the worker reaches it from its own thread. Its download display is the
+// progress bar and the transfer text.
+class UpdateDialogPort : public DownloadDisplay {
+public:
+    // The dialog's busy flag: set while the worker runs.
+    virtual void SetBusy(bool busy) = 0;
+    // The state line above the progress bar: the URL being fetched.
+    virtual void ShowState(std::wstring_view text) = 0;
+    // A message box with an OK button.
+    virtual void ShowMessage(std::wstring_view text) = 0;
+    // A message box with Yes and No buttons; true only for Yes.
+    virtual bool AskYesNo(std::wstring_view question) = 0;
+    // Ends the dialog with result 0.
+    virtual void EndDialog() = 0;
+};
+
+// The rest of the process's surroundings the worker needs.
+class UpdateSystem {
+public:
+    virtual ~UpdateSystem() = default;
+    // "%temp%" expanded; empty when the expansion fails.
+    virtual std::optional<std::wstring> ExpandTempFolder() = 0;
+    // Starts commandLine as a new process without waiting for it; false when it cannot start.
+    virtual bool StartProcess(std::wstring_view commandLine) = 0;
+};
+
+struct UpdateWorkerPorts {
+    UpdateDialogPort& dialog;
+    UpdateSystem& system;
+    IniReader& ini;
+    TransferPlatform& transfer;
+};
+
+// The texts the user sees.
+std::wstring DownloadFailedMessage(DownloadResult result, std::wstring_view url);
+std::wstring UpdateQuestion(std::wstring_view offeredVersion);
+inline constexpr std::wstring_view kAlreadyCurrentMessage =
+    L"Your already have the lastest version installed.";
+
+class UpdateWorker {
+public:
+    UpdateWorker(const UpdaterCommandLine& commandLine, UpdateWorkerPorts ports);
+    // The whole check; returns the thread's exit code, 0. Ends the dialog except when the
+    // temporary folder cannot be found, where the dialog stays open until the user cancels.
+    int Run();
+
+private:
+    // DownloadTo and OfferIsWanted return false when the check ends there.
+    bool DownloadTo(std::wstring_view url, std::wstring_view localPath);
+    bool OfferIsWanted(std::wstring_view iniPath);
+    void UpdateFrom(std::wstring_view iniPath, std::wstring_view tempFolder);
+    int Finish();
+
+    const UpdaterCommandLine& commandLine_;
+    UpdateWorkerPorts ports_;
+};
+
+} // namespace dp

@@ -1,0 +1,19 @@
+// The settings template (103): update interval and proxy choices, shown as they stand. Nothing
+// is read back or stored; OK and Cancel only close it.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/win32/dialog.h"
+
+namespace dp {
+
+class SettingsDialog : public Dialog {
+public:
+    explicit SettingsDialog(HWND parent);
+
+protected:
+    bool OnInitDialog() override;
+};
+
+} // namespace dp

@@ -1,0 +1,44 @@
+#include "updater/win32/updater_app.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "updater/win32/settings_dialog.h"
+#include "updater/win32/update_dialog.h"
+
+namespace dp {
+
+bool UpdaterApp::InitInstance() {
+    commandLine_ = ParseUpdaterCommandLine(::GetCommandLineW());
+
+    const std::wstring mutexName = SingleInstanceMutexName(commandLine_.productId);
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, mutexName.c_str());
+    const DWORD error = ::GetLastError();
+    instanceMutex_.reset(mutex);
+    if (!instanceMutex_ || error == ERROR_ALREADY_EXISTS)
+        return false;
+
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;
+    ::InitCommonControlsEx(&controls);
+
+    if (commandLine_.showSettings) {
+        ShowSettings();
+    } else {
+        UpdateDialog dialog(commandLine_, AppName());
+        dialog.DoModal();
+    }
+    // The program ends with its dialog. A worker still downloading ends with the process.
+    return false;
+}
+
+void UpdaterApp::ShowSettings() {
+    HWND parent = reinterpret_cast<HWND>(commandLine_.parentWindow);
+    // A dialog cannot be created with an owner that is not a window: show it on its own.
+    if (parent && !::IsWindow(parent))
+        parent = nullptr;
+    SettingsDialog(parent).DoModal();
+}
+
+} // namespace dp
