@@ -52,12 +52,11 @@ void Print(const std::wstring& line) {
             escaped += c;
     }
     escaped += L'\n';
-    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, escaped.data(),
-                                            static_cast<int>(escaped.size()), nullptr, 0,
-                                            nullptr, nullptr);
+    const int bytes = ::WideCharToMultiByte(
+        CP_UTF8, 0, escaped.data(), static_cast<int>(escaped.size()), nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, escaped.data(), static_cast<int>(escaped.size()),
-                          utf8.data(), bytes, nullptr, nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, escaped.data(), static_cast<int>(escaped.size()), utf8.data(),
+                          bytes, nullptr, nullptr);
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fflush(stdout);
 }
@@ -70,8 +69,8 @@ std::wstring Hex(const void* handle) {
 }
 
 bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
-    return ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
-                                 kSendTimeoutMs, result) != 0;
+    return ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                                 result) != 0;
 }
 
 std::wstring TextOf(HWND window) {
@@ -97,8 +96,7 @@ bool IsClass(HWND window, const wchar_t* name) {
 
 std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> children;
-    for (HWND child = ::GetWindow(parent, GW_CHILD); child;
-         child = ::GetWindow(child, GW_HWNDNEXT))
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
         children.push_back(child);
     return children;
 }
@@ -263,9 +261,8 @@ int Host(int argc, wchar_t** argv) {
     windowClass.lpszClassName = L"DialogDriverHost";
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     ::RegisterClassW(&windowClass);
-    HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, title, WS_OVERLAPPEDWINDOW,
-                                    10, 10, 300, 200, nullptr, nullptr, windowClass.hInstance,
-                                    nullptr);
+    HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, title, WS_OVERLAPPEDWINDOW, 10,
+                                    10, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
     if (!window)
         return 1;
     ::ShowWindow(window, SW_SHOWNORMAL);
@@ -289,8 +286,8 @@ int Start(int argc, wchar_t** argv) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &process)) {
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process)) {
         Print(L"error " + std::to_wstring(::GetLastError()));
         return 1;
     }

@@ -22,9 +22,8 @@ std::wstring ModulePath() {
 }
 
 std::string Utf8(const std::wstring& text) {
-    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(),
-                                            static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                            nullptr);
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                            nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
                           bytes, nullptr, nullptr);
@@ -37,9 +36,9 @@ bool WriteRecord(const std::wstring& path, const std::string& bytes) {
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    const bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                                nullptr) &&
-                    written == bytes.size();
+    const bool ok =
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size();
     ::CloseHandle(file);
     return ok;
 }

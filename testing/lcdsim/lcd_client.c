@@ -22,7 +22,7 @@
  *                             getactive=0 active={...} schemes={...},{...} enumerate_end=259"
  *   powerset I            PowerSetActiveScheme(NULL, scheme enumerated at index I)
  *                         -> "powerset ok=1 status=0"
- *   reapply               the product's re-application (spec Part 2.5): switch to the first
+ *   reapply               the product's re-application of the scheme: switch to the first
  *                         scheme that differs from the active one and back
  *                         -> "reapply getactive=0 other=1 set_other=0 set_active=0"
  *

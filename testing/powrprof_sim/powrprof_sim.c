@@ -1,7 +1,7 @@
 /* powrprof.dll (test-only): a simulated power scheme for Wine.
  *
  * Wine's own powrprof answers PowerGetActiveScheme and PowerEnumerate with error 120 (not
- * implemented), so re-applying the active scheme (spec Part 2.5) does nothing there. This library
+ * implemented), so re-applying the active scheme does nothing there. This library
  * replaces it in a test prefix (installed as C:\windows\system32\powrprof.dll with the override
  * powrprof=native) and behaves as Windows does for the three functions the product binds at run
  * time: PowerSetActiveScheme makes the scheme active and sets the panel to the scheme's

@@ -14,7 +14,7 @@ import tempfile
 import time
 import unittest
 
-from winetest import HERE, WinePrefix, program, wait_until
+from winetest import HERE, WINE, WinePrefix, program, wait_until
 
 ABOUT_COMMAND = 0x10
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
@@ -114,6 +114,7 @@ class RenewickTestCase(unittest.TestCase):
         cls.driver_exe = program("dialog_driver.exe")
         cls.temp = cls.wine.unix_path(rf"C:\users\{cls.wine.user_name()}\Temp")
         cls.started = []
+        cls.warm_up()
 
     @classmethod
     def tearDownClass(cls):
@@ -123,8 +124,6 @@ class RenewickTestCase(unittest.TestCase):
         cls.wine.close()
         for process in cls.started:
             process.wait(timeout=30)
-            process.stdout.close()
-            process.stderr.close()
         cls.server.close()
 
     def setUp(self):
@@ -133,17 +132,40 @@ class RenewickTestCase(unittest.TestCase):
             if name.endswith("_update.ini") or name.startswith("fake_setup"):
                 os.remove(os.path.join(self.temp, name))
 
+    def tearDown(self):
+        # A test that failed half-way may leave a dialog open; the next one starts clean.
+        if any(process.poll() is None for process in self.started):
+            self.wine.close()
+            for process in self.started:
+                process.wait(timeout=30)
+
     # --- driving ----------------------------------------------------------------------------
+    @classmethod
+    def warm_up(cls):
+        """Starts the prefix's wineserver and desktop with no pipes of ours: the processes
+        Wine starts along with the first program keep its standard handles open for good."""
+        subprocess.run([WINE, cls.driver_exe, "find", "--title", "-", "--timeout", "0"],
+                       env=cls.wine.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=120)
+
     def driver(self, *args, timeout=60):
-        result = self.wine.run(self.driver_exe, *args, timeout=timeout)
-        lines = result.stdout.decode("utf-8", "replace").splitlines()
+        """Runs dialog_driver.exe; its exit code and output lines. The output goes through a
+        file, so only the driver's own end is waited for."""
+        with tempfile.TemporaryFile() as out:
+            result = subprocess.run([WINE, self.driver_exe, *args], env=self.wine.env,
+                                    stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=subprocess.DEVNULL, timeout=timeout)
+            out.seek(0)
+            lines = out.read().decode("utf-8", "replace").splitlines()
         return result.returncode, [unescape(line) for line in lines]
 
     def start(self, *switches):
         """Starts Renewick with the command line the screen saver builds (switches joined as
         given, so the two blanks before /l stay); returns the driver process that waits."""
         command_line = f'"{self.windows_path(self.renewick)}" ' + "".join(switches)
-        process = self.wine.start(self.driver_exe, "start", command_line, "--timeout", "120000")
+        process = subprocess.Popen([WINE, self.driver_exe, "start", command_line, "--timeout",
+                                    "120000"], env=self.wine.env, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.started.append(process)
         return process
 
@@ -207,13 +229,15 @@ class RenewickTestCase(unittest.TestCase):
 
 class UpdateFlow(RenewickTestCase):
     prefix_name = "renewick-update"
-    slow_rate = 100000
+    # About ten read blocks in about two and a half seconds: the bar moves while it is watched.
+    slow_rate = 400000
 
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
         with open(program("fake_setup.exe"), "rb") as f:
-            cls.setup_bytes = f.read()
+            # Bytes after the last section are carried along and do not stop it from running.
+            cls.setup_bytes = f.read().ljust(1024 * 1024, b"\0")
         cls.server.put("fake_setup.exe", cls.setup_bytes)
 
     def test_a_newer_version_is_downloaded_with_progress_and_its_setup_started(self):
@@ -340,11 +364,19 @@ class SettingsTemplate(RenewickTestCase):
     prefix_name = "renewick-settings"
 
     def host_window(self):
-        host = self.wine.start(self.driver_exe, "host", "--title", "Renewick test host",
-                               "--timeout", "60000")
+        out = tempfile.NamedTemporaryFile(prefix="dp-renewick-host-", delete=False)
+        self.addCleanup(os.remove, out.name)
+        host = subprocess.Popen([WINE, self.driver_exe, "host", "--title", "Renewick test host",
+                                 "--timeout", "60000"], env=self.wine.env,
+                                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+        out.close()
         self.started.append(host)
-        ready, _, _ = select.select([host.stdout], [], [], 30)
-        line = host.stdout.readline().decode() if ready else ""
+
+        def handle_line():
+            with open(out.name, encoding="utf-8") as f:
+                line = f.readline()
+            return line if line.endswith("\n") else None
+        line = wait_until(handle_line, timeout=30) or ""
         self.assertTrue(line.startswith("hwnd "), line)
         return host, int(line.split()[1], 16)
 

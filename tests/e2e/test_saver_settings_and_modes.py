@@ -29,6 +29,7 @@ class SaverTestCase(unittest.TestCase):
     def saver(self, *args, timeout=60, extra_env=None):
         result = self.wine.run(self.wine.unix_path(INSTALLED), *args, timeout=timeout,
                                extra_env=extra_env)
+        self.assertEqual(result.returncode, 0, result.stderr.decode("utf-8", "replace")[-2000:])
         return result
 
     def desktop_values(self):

@@ -144,8 +144,7 @@ private:
 class RenewickResources : public testing::Test {
 protected:
     void SetUp() override {
-        module_.reset(::LoadLibraryExW(RenewickPath().c_str(), nullptr,
-                                       LOAD_LIBRARY_AS_DATAFILE));
+        module_.reset(::LoadLibraryExW(RenewickPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
         ASSERT_TRUE(module_) << "Renewick.exe is built beside the tests: "
                              << std::string(RenewickPath().begin(), RenewickPath().end());
     }
@@ -188,8 +187,7 @@ void ExpectItems(const DialogTemplate& dialog, const std::vector<ExpectedItem>& 
             if (item.id == want.id && item.x == want.x && item.y == want.y)
                 found = &item;
         }
-        ASSERT_NE(found, nullptr) << "no control " << want.id << " at " << want.x << ","
-                                  << want.y;
+        ASSERT_NE(found, nullptr) << "no control " << want.id << " at " << want.x << "," << want.y;
         EXPECT_EQ(::lstrcmpiW(found->className.c_str(), want.className.c_str()), 0)
             << "class names ignore case";
         EXPECT_EQ(found->title, want.title);
@@ -217,14 +215,13 @@ TEST_F(RenewickResources, AboutTemplate) {
     EXPECT_EQ(dialog->cy, 67);
     EXPECT_EQ(dialog->style & (DS_MODALFRAME | WS_SYSMENU), DWORD(DS_MODALFRAME | WS_SYSMENU));
     ExpectFont(*dialog);
-    ExpectItems(*dialog,
-                {
-                    {"icon", -1, kStatic, L"#128", 11, 17, 0, 0, SS_ICON},
-                    {"version", -1, kStatic, L"Renewick Version 1.0", 40, 10, 119, 8, 0},
-                    {"year", -1, kStatic, L"Copyright (C) 2024", 40, 25, 0, 0, 0},
-                    {"maker", IDC_ABOUT_MAKER, kStatic, L"Nerovane", 40, 41, 0, 0, 0},
-                    {"ok", IDOK, kButton, L"OK", 178, 7, 50, 14, 0},
-                });
+    ExpectItems(*dialog, {
+                             {"icon", -1, kStatic, L"#128", 11, 17, 0, 0, SS_ICON},
+                             {"version", -1, kStatic, L"Renewick Version 1.0", 40, 10, 119, 8, 0},
+                             {"year", -1, kStatic, L"Copyright (C) 2024", 40, 25, 0, 0, 0},
+                             {"maker", IDC_ABOUT_MAKER, kStatic, L"Nerovane", 40, 41, 0, 0, 0},
+                             {"ok", IDOK, kButton, L"OK", 178, 7, 50, 14, 0},
+                         });
 }
 
 TEST_F(RenewickResources, UpdateTemplate) {
@@ -238,15 +235,14 @@ TEST_F(RenewickResources, UpdateTemplate) {
     EXPECT_EQ(dialog->style & (WS_SYSMENU | WS_MINIMIZEBOX), 0u) << "no system-menu box";
     EXPECT_EQ(dialog->exStyle & WS_EX_APPWINDOW, DWORD(WS_EX_APPWINDOW));
     ExpectFont(*dialog);
-    ExpectItems(*dialog,
-                {
-                    {"cancel", IDCANCEL, kButton, L"Cancel", 141, 57, 50, 14, 0},
-                    {"progress", IDC_PROGRESS, L"msctls_progress32", L"", 7, 36, 203, 14,
-                     PBS_SMOOTH},
-                    {"state", IDC_STATE, kStatic, L"state", 7, 7, 320, 25, 0},
-                    {"transfer text", IDC_TRANSFER_TEXT, kEdit, L"", 217, 36, 110, 14,
-                     ES_AUTOHSCROLL | ES_READONLY | WS_BORDER},
-                });
+    ExpectItems(*dialog, {
+                             {"cancel", IDCANCEL, kButton, L"Cancel", 141, 57, 50, 14, 0},
+                             {"progress", IDC_PROGRESS, L"msctls_progress32", L"", 7, 36, 203, 14,
+                              PBS_SMOOTH},
+                             {"state", IDC_STATE, kStatic, L"state", 7, 7, 320, 25, 0},
+                             {"transfer text", IDC_TRANSFER_TEXT, kEdit, L"", 217, 36, 110, 14,
+                              ES_AUTOHSCROLL | ES_READONLY | WS_BORDER},
+                         });
 }
 
 TEST_F(RenewickResources, SettingsTemplate) {
@@ -257,24 +253,22 @@ TEST_F(RenewickResources, SettingsTemplate) {
     EXPECT_EQ(dialog->cy, 198);
     EXPECT_EQ(dialog->style & WS_SYSMENU, DWORD(WS_SYSMENU));
     ExpectFont(*dialog);
-    ExpectItems(
-        *dialog,
-        {
-            {"ok", IDOK, kButton, L"OK", 105, 177, 50, 14, BS_DEFPUSHBUTTON},
-            {"cancel", IDCANCEL, kButton, L"Cancel", 204, 177, 50, 14, 0},
-            {"interval label", -1, kStatic, L"check live update", 7, 10, 0, 0, 0},
-            {"interval", IDC_CHECK_INTERVAL, kCombo, L"", 93, 7, 48, 80, 0,
-             kDropDownMask | CBS_SORT, CBS_DROPDOWN},
-            {"proxy group", -1, kButton, L"Proxy", 7, 58, 226, 99, BS_GROUPBOX},
-            {"proxy type label", -1, kStatic, L"proxy type:", 33, 90, 0, 0, 0,
-             kStaticAlignMask, SS_RIGHT},
-            {"proxy type", IDC_PROXY_TYPE, kCombo, L"", 81, 86, 129, 85, CBS_SORT,
-             kDropDownMask, CBS_DROPDOWN},
-            {"address label", -1, kStatic, L"Proxy address:", 21, 112, 0, 0, 0},
-            {"address", IDC_PROXY_ADDRESS, kEdit, L"", 81, 109, 129, 14, 0},
-            {"port label", -1, kStatic, L"Proxy port:", 17, 135, 0, 0, 0},
-            {"port", IDC_PROXY_PORT, kEdit, L"", 81, 133, 129, 14, 0},
-        });
+    ExpectItems(*dialog, {
+                             {"ok", IDOK, kButton, L"OK", 105, 177, 50, 14, BS_DEFPUSHBUTTON},
+                             {"cancel", IDCANCEL, kButton, L"Cancel", 204, 177, 50, 14, 0},
+                             {"interval label", -1, kStatic, L"check live update", 7, 10, 0, 0, 0},
+                             {"interval", IDC_CHECK_INTERVAL, kCombo, L"", 93, 7, 48, 80, 0,
+                              kDropDownMask | CBS_SORT, CBS_DROPDOWN},
+                             {"proxy group", -1, kButton, L"Proxy", 7, 58, 226, 99, BS_GROUPBOX},
+                             {"proxy type label", -1, kStatic, L"proxy type:", 33, 90, 0, 0, 0,
+                              kStaticAlignMask, SS_RIGHT},
+                             {"proxy type", IDC_PROXY_TYPE, kCombo, L"", 81, 86, 129, 85, CBS_SORT,
+                              kDropDownMask, CBS_DROPDOWN},
+                             {"address label", -1, kStatic, L"Proxy address:", 21, 112, 0, 0, 0},
+                             {"address", IDC_PROXY_ADDRESS, kEdit, L"", 81, 109, 129, 14, 0},
+                             {"port label", -1, kStatic, L"Proxy port:", 17, 135, 0, 0, 0},
+                             {"port", IDC_PROXY_PORT, kEdit, L"", 81, 133, 129, 14, 0},
+                         });
 }
 
 TEST_F(RenewickResources, AboutMenuTextAndIcon) {

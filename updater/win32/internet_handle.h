@@ -10,7 +10,9 @@
 namespace dp {
 
 namespace detail {
-inline void CloseInternetHandle(HINTERNET handle) { ::InternetCloseHandle(handle); }
+inline void CloseInternetHandle(HINTERNET handle) {
+    ::InternetCloseHandle(handle);
+}
 } // namespace detail
 
 using UniqueInternetHandle =

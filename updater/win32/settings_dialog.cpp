@@ -10,8 +10,7 @@ namespace {
 
 // The template's initial list contents. The proxy list is sorted by its combo box.
 constexpr const wchar_t* kCheckIntervals[] = {L"1", L"3", L"5", L"7", L"15", L"30"};
-constexpr const wchar_t* kProxyTypes[] = {L"No proxy", L"HTTP proxy", L"sockt5 proxy",
-                                          L"IE proxy"};
+constexpr const wchar_t* kProxyTypes[] = {L"No proxy", L"HTTP proxy", L"sockt5 proxy", L"IE proxy"};
 
 template <std::size_t N> void FillCombo(HWND dialog, int id, const wchar_t* const (&items)[N]) {
     for (const wchar_t* item : items)

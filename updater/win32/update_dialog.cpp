@@ -30,9 +30,7 @@ public:
 
     void SetBusy(bool busy) override { busy_->store(busy ? 1 : 0); }
     void ShowState(std::wstring_view text) override { SetItemText(IDC_STATE, text); }
-    void ShowTransferText(std::wstring_view text) override {
-        SetItemText(IDC_TRANSFER_TEXT, text);
-    }
+    void ShowTransferText(std::wstring_view text) override { SetItemText(IDC_TRANSFER_TEXT, text); }
     void ShowProgress(int position) override {
         ::SendDlgItemMessageW(dialog_, IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
     }

@@ -31,8 +31,8 @@ bool Win32UpdateSystem::StartProcess(std::wstring_view commandLine) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE,
-                          NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process))
+    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                          nullptr, nullptr, &startup, &process))
         return false;
     // The setup runs on its own; nobody waits for it.
     UniqueHandle thread(process.hThread);
@@ -47,10 +47,9 @@ std::wstring ProfileIniReader::ReadString(std::wstring_view file, std::wstring_v
         return std::wstring();
     const std::wstring path(file), sectionName(section), keyName(key), fallback(defaultValue);
     std::vector<wchar_t> value(bufferChars, L'\0');
-    const DWORD length = ::GetPrivateProfileStringW(sectionName.c_str(), keyName.c_str(),
-                                                    fallback.c_str(), value.data(),
-                                                    static_cast<DWORD>(value.size()),
-                                                    path.c_str());
+    const DWORD length =
+        ::GetPrivateProfileStringW(sectionName.c_str(), keyName.c_str(), fallback.c_str(),
+                                   value.data(), static_cast<DWORD>(value.size()), path.c_str());
     return std::wstring(value.data(), std::min<std::size_t>(length, value.size() - 1));
 }
 

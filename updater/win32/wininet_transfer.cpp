@@ -88,9 +88,8 @@ public:
         if (::InternetCrackUrlW(target.c_str(), static_cast<DWORD>(target.size()), 0, &parts) &&
             (parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS))
             return OpenHttp(parts, extraHeaders, flags);
-        HINTERNET request =
-            ::InternetOpenUrlW(session_.get(), target.c_str(), extraHeaders.c_str(),
-                               static_cast<DWORD>(extraHeaders.size()), flags, 0);
+        HINTERNET request = ::InternetOpenUrlW(session_.get(), target.c_str(), extraHeaders.c_str(),
+                                               static_cast<DWORD>(extraHeaders.size()), flags, 0);
         if (!request)
             return nullptr;
         return std::make_unique<WinInetRequest>(UniqueInternetHandle(),
@@ -122,8 +121,8 @@ private:
             flags | (parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
         const wchar_t* acceptTypes[] = {L"*/*", nullptr};
         UniqueInternetHandle request(::HttpOpenRequestW(connection.get(), L"GET", object.c_str(),
-                                                        nullptr, nullptr, acceptTypes,
-                                                        requestFlags, 0));
+                                                        nullptr, nullptr, acceptTypes, requestFlags,
+                                                        0));
         if (!request)
             return nullptr;
         // Added before sending, beside the accepted type, rather than given to the send
@@ -195,6 +194,8 @@ std::unique_ptr<LocalFile> WinInetTransfer::CreateLocalFile(std::wstring_view pa
     return std::make_unique<CrtLocalFile>(file);
 }
 
-std::uint32_t WinInetTransfer::Milliseconds() { return ::timeGetTime(); }
+std::uint32_t WinInetTransfer::Milliseconds() {
+    return ::timeGetTime();
+}
 
 } // namespace dp

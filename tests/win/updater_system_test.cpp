@@ -1,0 +1,101 @@
+// The update worker's surroundings against the real API: the update INI read through
+// GetPrivateProfileStringW, the temporary folder, and starting the setup process.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "updater/update_ini.h"
+#include "updater/win32/update_system.h"
+
+namespace dp {
+namespace {
+
+std::wstring TempPath() {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    return temp;
+}
+
+std::wstring TestFile(const wchar_t* name) {
+    return TempPath() + L"dp-updater-system-" + name;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+const std::string kIni = "[public]\r\n"
+                         "version=2.1\r\n"
+                         "[A]\r\n"
+                         "download_path=http://127.0.0.1/setup.exe\r\n"
+                         "setup_param=" +
+                         std::string(150, 'p') + "\r\n";
+
+struct IniRow {
+    const char* name;
+    std::wstring section;
+    std::wstring key;
+    std::size_t bufferChars;
+    std::wstring expected;
+    bool missingFile = false;
+};
+
+TEST(UpdateIniReader, ValuesDefaultsAndCuts) {
+    const std::wstring ini = TestFile(L"update.ini");
+    WriteBytes(ini, kIni);
+    const IniRow rows[] = {
+        {"value", L"A", L"download_path", 1024, L"http://127.0.0.1/setup.exe"},
+        {"section names ignore case", L"PUBLIC", L"version", 50, L"2.1"},
+        {"missing key gives the default", L"public", L"missing", 50, L"0.0"},
+        {"missing section gives the default", L"XYZ", L"download_path", 1024, L"0.0"},
+        {"no product id finds no section", L"", L"download_path", 1024, L"0.0"},
+        {"long value is cut to the buffer", L"A", L"setup_param", 100, std::wstring(99, L'p')},
+        {"missing file gives the default", L"public", L"version", 50, L"0.0", true},
+    };
+    ProfileIniReader reader;
+    for (const IniRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::wstring file = row.missingFile ? TestFile(L"missing.ini") : ini;
+        EXPECT_EQ(reader.ReadString(file, row.section, row.key, L"0.0", row.bufferChars),
+                  row.expected);
+    }
+    ::DeleteFileW(ini.c_str());
+}
+
+TEST(UpdateSystem, TempFolderIsTheUsersTemporaryFolder) {
+    const auto folder = Win32UpdateSystem().ExpandTempFolder();
+    ASSERT_TRUE(folder.has_value());
+    std::wstring expected = TempPath();
+    if (!expected.empty() && expected.back() == L'\\')
+        expected.pop_back();
+    EXPECT_EQ(::lstrcmpiW(folder->c_str(), expected.c_str()), 0);
+}
+
+TEST(UpdateSystem, StartsACommandLineWithItsArgumentsAndDoesNotWait) {
+    const std::wstring marker = TestFile(L"started.txt");
+    ::DeleteFileW(marker.c_str());
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring line =
+        L"\"" + std::wstring(system) + L"\\cmd.exe\" /c echo started>\"" + marker + L"\"";
+    ASSERT_TRUE(Win32UpdateSystem().StartProcess(line));
+    bool appeared = false;
+    for (int i = 0; i < 200 && !appeared; ++i) {
+        appeared = ::GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
+        ::Sleep(50);
+    }
+    EXPECT_TRUE(appeared) << "the started program did not run";
+    ::Sleep(200);
+    ::DeleteFileW(marker.c_str());
+}
+
+TEST(UpdateSystem, AProgramThatDoesNotExistIsNotStarted) {
+    EXPECT_FALSE(Win32UpdateSystem().StartProcess(L"\"" + TestFile(L"none.exe") + L"\" /S"));
+}
+
+} // namespace
+} // namespace dp
