@@ -11,9 +11,8 @@ bool TickAfter(std::uint32_t later, std::uint32_t earlier) {
 
 } // namespace
 
-bool LastInputPoll::InputArrived(std::uint32_t nowTick, std::uint32_t lastInputTick) const {
-    const bool recent = nowTick - lastInputTick < kPollIntervalMs;
-    return recent && TickAfter(lastInputTick, armedTick_);
+bool LastInputPoll::InputArrived(std::uint32_t lastInputTick) const {
+    return TickAfter(lastInputTick, armedTick_);
 }
 
 } // namespace dp

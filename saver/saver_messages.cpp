@@ -13,6 +13,8 @@ constexpr std::uintptr_t kScScreenSave = 0xF140; // SC_SCREENSAVE
 constexpr MessageDecision kPassOn{MessageDisposition::PassOn, false, false};
 constexpr MessageDecision kHandled{MessageDisposition::Handled, false, false};
 constexpr MessageDecision kDefault{MessageDisposition::DefaultProcessing, false, false};
+// A key press: swallowed, and not counted as the user's return by the input poll either.
+constexpr MessageDecision kKeyPress{MessageDisposition::Handled, false, false, true};
 
 MessageDecision CloseAndConsume() {
     return {MessageDisposition::Handled, true, false};
@@ -25,6 +27,11 @@ MessageDecision CloseOnKeyRelease() {
 // Default processing, starting the close first when the condition holds.
 MessageDecision DefaultClosingIf(bool close) {
     return {MessageDisposition::DefaultProcessing, close, false};
+}
+
+// A mouse move that does not end the saver must not end it through the input poll either.
+MessageDecision DecideMouseMove(bool close) {
+    return {MessageDisposition::DefaultProcessing, close, false, !close};
 }
 
 bool IsDroppedSysCommand(std::uintptr_t command) {
@@ -54,7 +61,7 @@ MessageDecision DecideBeforeDispatch(const SaverMessageFacts& facts) {
     case SaverMessage::KeyDown:
     case SaverMessage::SysKeyDown:
         // Holding a key does not end the saver; releasing it does.
-        return kHandled;
+        return kKeyPress;
     case SaverMessage::KeyUp:
     case SaverMessage::SysKeyUp:
         return CloseOnKeyRelease();
@@ -67,14 +74,14 @@ MessageDecision DecideInHandler(const SaverMessageFacts& facts) {
     const bool watching = !facts.verifying;
     switch (facts.message) {
     case SaverMessage::MouseMove:
-        return DefaultClosingIf(watching && facts.movedBeyondThreshold);
+        return DecideMouseMove(watching && facts.movedBeyondThreshold);
     case SaverMessage::LeftButtonDown:
     case SaverMessage::MiddleButtonDown:
     case SaverMessage::RightButtonDown:
         return DefaultClosingIf(watching);
     case SaverMessage::KeyDown:
     case SaverMessage::SysKeyDown:
-        return kHandled;
+        return kKeyPress;
     case SaverMessage::Activate:
     case SaverMessage::ActivateApp:
         return DefaultClosingIf(watching && facts.deactivating);

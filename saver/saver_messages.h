@@ -52,6 +52,12 @@ struct MessageDecision {
     // A key release: also remove one further queued message of the same kind for this window
     // (PeekMessage with PM_REMOVE), so that one key does not count twice.
     bool removeRepeatedRelease = false;
+    // Input that reached the window and does not end the saver (a key held down, a mouse move
+    // within the threshold, the move the system synthesises when the window appears): re-arm
+    // the last-input poll (LastInputPoll::ArmAfterHandledInput), or the poll would end the
+    // saver on that same input at its next tick and make the threshold and the key rule
+    // pointless.
+    bool rearmInputPoll = false;
 
     friend bool operator==(const MessageDecision&, const MessageDecision&) = default;
 };

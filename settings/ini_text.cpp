@@ -26,7 +26,9 @@ std::int32_t ParseLeadingInt(std::wstring_view text) {
     return static_cast<std::int32_t>(value);
 }
 
-std::wstring FormatInt(std::int32_t value) { return std::to_wstring(value); }
+std::wstring FormatInt(std::int32_t value) {
+    return std::to_wstring(value);
+}
 
 std::wstring ExpandLineBreaks(std::wstring_view text) {
     std::wstring result;

@@ -26,7 +26,8 @@ class ProfileStore {
 public:
     virtual ~ProfileStore() = default;
     // section "" addresses the application key itself.
-    virtual int GetInt(const std::wstring& section, const std::wstring& entry, int defaultValue) = 0;
+    virtual int GetInt(const std::wstring& section, const std::wstring& entry,
+                       int defaultValue) = 0;
     virtual bool WriteInt(const std::wstring& section, const std::wstring& entry, int value) = 0;
     virtual std::wstring GetString(const std::wstring& section, const std::wstring& entry,
                                    const std::wstring& defaultValue) = 0;

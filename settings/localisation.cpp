@@ -7,10 +7,9 @@ namespace dp {
 
 std::wstring LookupMessage(IniStore& ini, const std::wstring& languageFile, const std::wstring& key,
                            const std::wstring& builtIn) {
-    std::wstring text = languageFile.empty()
-                            ? builtIn
-                            : ini.ReadString(languageFile, L"message_string", key, builtIn,
-                                             kMessageBufferChars);
+    std::wstring text = languageFile.empty() ? builtIn
+                                             : ini.ReadString(languageFile, L"message_string", key,
+                                                              builtIn, kMessageBufferChars);
     return ExpandLineBreaks(TruncateText(std::move(text), kMessageBufferChars - 1));
 }
 

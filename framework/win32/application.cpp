@@ -24,14 +24,18 @@ UniqueRegKey OpenProfileKey(const std::wstring& path, bool create) {
 
 } // namespace
 
-Application::Application() { g_current = this; }
+Application::Application() {
+    g_current = this;
+}
 
 Application::~Application() {
     if (g_current == this)
         g_current = nullptr;
 }
 
-Application* Application::Current() { return g_current; }
+Application* Application::Current() {
+    return g_current;
+}
 
 int Application::Run(HINSTANCE instance) {
     instance_ = instance;

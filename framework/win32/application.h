@@ -39,7 +39,8 @@ public:
     void SetMainWindow(Window* window) { mainWindow_ = window; }
 
     // Profile values: the section names a sub-key of the profile key; "" is the key itself.
-    int GetProfileInt(const std::wstring& section, const std::wstring& entry, int defaultValue) const;
+    int GetProfileInt(const std::wstring& section, const std::wstring& entry,
+                      int defaultValue) const;
     bool WriteProfileInt(const std::wstring& section, const std::wstring& entry, int value) const;
     std::wstring GetProfileString(const std::wstring& section, const std::wstring& entry,
                                   const std::wstring& defaultValue) const;

@@ -5,7 +5,9 @@ namespace {
 const wchar_t kControlProperty[] = L"dp.SubclassedControl";
 }
 
-SubclassedControl::~SubclassedControl() { Detach(); }
+SubclassedControl::~SubclassedControl() {
+    Detach();
+}
 
 bool SubclassedControl::Attach(HWND dialog, int controlId) {
     HWND control = ::GetDlgItem(dialog, controlId);
@@ -55,7 +57,9 @@ INT_PTR Dialog::DoModal() {
                              StaticProc, reinterpret_cast<LPARAM>(this));
 }
 
-void Dialog::EndDialog(INT_PTR code) { ::EndDialog(hwnd_, code); }
+void Dialog::EndDialog(INT_PTR code) {
+    ::EndDialog(hwnd_, code);
+}
 
 INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {

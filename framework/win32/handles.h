@@ -50,17 +50,39 @@ template <typename H, auto CloseFn> struct NullTraits {
     static H Invalid() { return nullptr; }
     static void Close(H h) { CloseFn(h); }
 };
-inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
-inline void CloseRegKey(HKEY k) { ::RegCloseKey(k); }
-inline void ReleaseModule(HMODULE m) { ::FreeLibrary(m); }
-inline void DeleteGdiObject(HGDIOBJ o) { ::DeleteObject(o); }
-inline void DeleteMemDc(HDC dc) { ::DeleteDC(dc); }
-inline void ReleaseLocal(HLOCAL m) { ::LocalFree(m); }
-inline void ReleaseGlobal(HGLOBAL m) { ::GlobalFree(m); }
-inline void ReleaseBstr(BSTR s) { ::SysFreeString(s); }
-inline void DestroySafeArray(SAFEARRAY* a) { ::SafeArrayDestroy(a); }
-inline void CloseDesktopHandle(HDESK d) { ::CloseDesktop(d); }
-inline void DestroyIconHandle(HICON i) { ::DestroyIcon(i); }
+inline void CloseKernelHandle(HANDLE h) {
+    ::CloseHandle(h);
+}
+inline void CloseRegKey(HKEY k) {
+    ::RegCloseKey(k);
+}
+inline void ReleaseModule(HMODULE m) {
+    ::FreeLibrary(m);
+}
+inline void DeleteGdiObject(HGDIOBJ o) {
+    ::DeleteObject(o);
+}
+inline void DeleteMemDc(HDC dc) {
+    ::DeleteDC(dc);
+}
+inline void ReleaseLocal(HLOCAL m) {
+    ::LocalFree(m);
+}
+inline void ReleaseGlobal(HGLOBAL m) {
+    ::GlobalFree(m);
+}
+inline void ReleaseBstr(BSTR s) {
+    ::SysFreeString(s);
+}
+inline void DestroySafeArray(SAFEARRAY* a) {
+    ::SafeArrayDestroy(a);
+}
+inline void CloseDesktopHandle(HDESK d) {
+    ::CloseDesktop(d);
+}
+inline void DestroyIconHandle(HICON i) {
+    ::DestroyIcon(i);
+}
 struct FileHandleTraits {
     using Type = HANDLE;
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }

@@ -12,8 +12,8 @@ Window::~Window() {
     }
 }
 
-bool Window::RegisterClass(const wchar_t* className, UINT style, HCURSOR cursor,
-                           HBRUSH background, HICON icon) {
+bool Window::RegisterClass(const wchar_t* className, UINT style, HCURSOR cursor, HBRUSH background,
+                           HICON icon) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     HINSTANCE instance = ::GetModuleHandleW(nullptr);

@@ -5,4 +5,6 @@
 // The one application object, constructed before the entry point runs.
 static dp::SaverApp theApp;
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return theApp.Run(instance); }
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    return theApp.Run(instance);
+}

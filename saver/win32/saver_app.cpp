@@ -59,7 +59,9 @@ private:
 
 } // namespace
 
-const std::wstring& LanguageFileBasePath() { return g_languageFileBase; }
+const std::wstring& LanguageFileBasePath() {
+    return g_languageFileBase;
+}
 
 SaverApp::SaverApp() = default;
 

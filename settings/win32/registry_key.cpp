@@ -14,7 +14,9 @@ UniqueRegKey OpenKey(HKEY root, const std::wstring& path, REGSAM access) {
     return key;
 }
 
-bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
 
 } // namespace
 
@@ -32,10 +34,10 @@ bool RegistryKey::SetKey(const std::wstring& path, bool create) {
         return true;
     }
     UniqueRegKey key;
-    LONG status = create ? ::RegCreateKeyExW(rootKey_, path.c_str(), 0, nullptr,
-                                             REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                             key.put(), nullptr)
-                         : ::RegOpenKeyExW(rootKey_, path.c_str(), 0, KEY_ALL_ACCESS, key.put());
+    LONG status =
+        create ? ::RegCreateKeyExW(rootKey_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_ALL_ACCESS, nullptr, key.put(), nullptr)
+               : ::RegOpenKeyExW(rootKey_, path.c_str(), 0, KEY_ALL_ACCESS, key.put());
     if (status != ERROR_SUCCESS) {
         key.release(); // nothing was opened
         return false;
@@ -49,8 +51,8 @@ std::wstring RegistryKey::ReadString(const std::wstring& name,
     DWORD type = 0;
     {
         UniqueRegKey key = OpenKey(rootKey_, keyPath_, KEY_QUERY_VALUE);
-        if (!key || ::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr,
-                                       nullptr) != ERROR_SUCCESS)
+        if (!key || ::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, nullptr) !=
+                        ERROR_SUCCESS)
             return defaultValue;
     }
     if (!IsStringType(type))
@@ -60,12 +62,12 @@ std::wstring RegistryKey::ReadString(const std::wstring& name,
         return defaultValue;
     wchar_t buffer[kReadBufferChars] = {};
     DWORD size = sizeof(buffer);
-    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type,
-                           reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                           &size) != ERROR_SUCCESS)
         return defaultValue;
     // Data stored without a terminator may fill the buffer: never read past it.
-    return std::wstring(buffer, wcsnlen(buffer, std::min<std::size_t>(size / sizeof(wchar_t),
-                                                                      kReadBufferChars)));
+    return std::wstring(
+        buffer, wcsnlen(buffer, std::min<std::size_t>(size / sizeof(wchar_t), kReadBufferChars)));
 }
 
 bool RegistryKey::WriteString(const std::wstring& name, const std::wstring& value) const {

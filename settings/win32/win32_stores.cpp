@@ -11,9 +11,9 @@ std::wstring Win32IniStore::ReadString(const std::wstring& file, const std::wstr
     if (file.empty() || bufferChars == 0)
         return defaultValue.substr(0, bufferChars ? bufferChars - 1 : 0);
     std::vector<wchar_t> buffer(bufferChars, L'\0');
-    DWORD copied = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), defaultValue.c_str(),
-                                              buffer.data(), static_cast<DWORD>(buffer.size()),
-                                              file.c_str());
+    DWORD copied =
+        ::GetPrivateProfileStringW(section.c_str(), key.c_str(), defaultValue.c_str(),
+                                   buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
     return std::wstring(buffer.data(), std::min<std::size_t>(copied, bufferChars - 1));
 }
 

@@ -3,8 +3,8 @@
  * Runs its arguments as a sequence of commands in one process (one Wine start for many steps)
  * and prints one line per command, "key=value" words after the command name:
  *
- *   open                  CreateFileW(L"\\\\.\\LCD", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
- *                         NULL, OPEN_EXISTING, 0, NULL), exactly as the product opens it
+ *   open                  CreateFileW(L"\\\\.\\LCD", GENERIC_READ, FILE_SHARE_READ |
+ * FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL), exactly as the product opens it
  *                         -> "open ok=1 err=0"  (the device commands open it when needed)
  *   close                 CloseHandle            -> "close ok=1"
  *   levels                IOCTL_VIDEO_QUERY_SUPPORTED_BRIGHTNESS, 256-byte output
@@ -38,34 +38,32 @@
 #define IOCTL_SET_DISPLAY 0x23049Cu
 #define ACCESS_SCHEME_FLAG 16
 
-typedef DWORD(WINAPI *get_active_fn)(HKEY, GUID **);
-typedef DWORD(WINAPI *enumerate_fn)(HKEY, const GUID *, const GUID *, DWORD, ULONG, UCHAR *,
-                                    DWORD *);
-typedef DWORD(WINAPI *set_active_fn)(HKEY, const GUID *);
+typedef DWORD(WINAPI* get_active_fn)(HKEY, GUID**);
+typedef DWORD(WINAPI* enumerate_fn)(HKEY, const GUID*, const GUID*, DWORD, ULONG, UCHAR*, DWORD*);
+typedef DWORD(WINAPI* set_active_fn)(HKEY, const GUID*);
 
 static HANDLE g_device = INVALID_HANDLE_VALUE;
 /* "lasterror N": set just before the next request (after the open, which resets it). */
 static DWORD g_stale_error;
 static int g_have_stale_error;
 
-static void apply_stale_error(void)
-{
-    if (g_have_stale_error) SetLastError(g_stale_error);
+static void apply_stale_error(void) {
+    if (g_have_stale_error)
+        SetLastError(g_stale_error);
     g_have_stale_error = 0;
 }
 
-static void print_guid(const GUID *g)
-{
-    printf("{%08lx-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}", (unsigned long)g->Data1,
-           g->Data2, g->Data3, g->Data4[0], g->Data4[1], g->Data4[2], g->Data4[3], g->Data4[4],
-           g->Data4[5], g->Data4[6], g->Data4[7]);
+static void print_guid(const GUID* g) {
+    printf("{%08lx-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}", (unsigned long)g->Data1, g->Data2,
+           g->Data3, g->Data4[0], g->Data4[1], g->Data4[2], g->Data4[3], g->Data4[4], g->Data4[5],
+           g->Data4[6], g->Data4[7]);
 }
 
-static int open_device(int print)
-{
+static int open_device(int print) {
     DWORD error;
     if (g_device != INVALID_HANDLE_VALUE) {
-        if (print) printf("open ok=1 err=0\n");
+        if (print)
+            printf("open ok=1 err=0\n");
         return 1;
     }
     g_device = CreateFileW(L"\\\\.\\LCD", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
@@ -75,19 +73,21 @@ static int open_device(int print)
         printf("open ok=0 err=%lu\n", (unsigned long)error);
         return 0;
     }
-    if (print) printf("open ok=1 err=0\n");
+    if (print)
+        printf("open ok=1 err=0\n");
     return 1;
 }
 
-static void cmd_levels(DWORD out_size)
-{
+static void cmd_levels(DWORD out_size) {
     UCHAR levels[512];
     DWORD bytes = 0;
     BOOL ok;
     DWORD error;
     DWORD i;
-    if (!open_device(0)) return;
-    if (out_size > sizeof(levels)) out_size = sizeof(levels);
+    if (!open_device(0))
+        return;
+    if (out_size > sizeof(levels))
+        out_size = sizeof(levels);
     memset(levels, 0xEE, sizeof(levels));
     apply_stale_error();
     ok = DeviceIoControl(g_device, IOCTL_QUERY_SUPPORTED, NULL, 0, out_size ? levels : NULL,
@@ -95,19 +95,20 @@ static void cmd_levels(DWORD out_size)
     error = GetLastError();
     printf("levels ok=%d err=%lu bytes=%lu data=", ok ? 1 : 0, (unsigned long)error,
            (unsigned long)bytes);
-    for (i = 0; i < bytes && i < out_size; ++i) printf(i ? ",%u" : "%u", levels[i]);
+    for (i = 0; i < bytes && i < out_size; ++i)
+        printf(i ? ",%u" : "%u", levels[i]);
     /* A write past the caller's buffer would show as a changed guard byte. */
-    printf(" guard=%s\n", (out_size < sizeof(levels) && levels[out_size] != 0xEE) ? "overwritten"
-                                                                                  : "intact");
+    printf(" guard=%s\n",
+           (out_size < sizeof(levels) && levels[out_size] != 0xEE) ? "overwritten" : "intact");
 }
 
-static void cmd_query(void)
-{
+static void cmd_query(void) {
     UCHAR record[3] = {3, 0, 0};
     DWORD bytes = 0;
     BOOL ok;
     DWORD error;
-    if (!open_device(0)) return;
+    if (!open_device(0))
+        return;
     apply_stale_error();
     ok = DeviceIoControl(g_device, IOCTL_QUERY_DISPLAY, NULL, 0, record, 3, &bytes, NULL);
     error = GetLastError();
@@ -115,8 +116,7 @@ static void cmd_query(void)
            (unsigned long)bytes, record[0], record[1], record[2]);
 }
 
-static void cmd_set(UCHAR policy, UCHAR ac, UCHAR dc)
-{
+static void cmd_set(UCHAR policy, UCHAR ac, UCHAR dc) {
     UCHAR record[3];
     DWORD bytes = 0;
     BOOL ok;
@@ -124,12 +124,12 @@ static void cmd_set(UCHAR policy, UCHAR ac, UCHAR dc)
     record[0] = policy;
     record[1] = ac;
     record[2] = dc;
-    if (!open_device(0)) return;
+    if (!open_device(0))
+        return;
     apply_stale_error();
     ok = DeviceIoControl(g_device, IOCTL_SET_DISPLAY, record, 3, NULL, 0, &bytes, NULL);
     error = GetLastError();
-    printf("set ok=%d err=%lu bytes=%lu\n", ok ? 1 : 0, (unsigned long)error,
-           (unsigned long)bytes);
+    printf("set ok=%d err=%lu bytes=%lu\n", ok ? 1 : 0, (unsigned long)error, (unsigned long)bytes);
 }
 
 typedef struct {
@@ -139,26 +139,26 @@ typedef struct {
     set_active_fn set_active;
 } power_api;
 
-static int load_power(power_api *api)
-{
+static int load_power(power_api* api) {
     api->module = LoadLibraryW(L"powrprof.dll");
-    if (api->module == NULL) return 0;
-    api->get_active = (get_active_fn)(void *)GetProcAddress(api->module, "PowerGetActiveScheme");
-    api->enumerate = (enumerate_fn)(void *)GetProcAddress(api->module, "PowerEnumerate");
-    api->set_active = (set_active_fn)(void *)GetProcAddress(api->module, "PowerSetActiveScheme");
+    if (api->module == NULL)
+        return 0;
+    api->get_active = (get_active_fn)(void*)GetProcAddress(api->module, "PowerGetActiveScheme");
+    api->enumerate = (enumerate_fn)(void*)GetProcAddress(api->module, "PowerEnumerate");
+    api->set_active = (set_active_fn)(void*)GetProcAddress(api->module, "PowerSetActiveScheme");
     return api->get_active && api->enumerate && api->set_active;
 }
 
-static void cmd_power(void)
-{
+static void cmd_power(void) {
     power_api api;
     WCHAR path[MAX_PATH];
-    GUID *active = NULL;
+    GUID* active = NULL;
     DWORD status;
     ULONG index;
     if (!load_power(&api)) {
         printf("power loaded=0 err=%lu\n", (unsigned long)GetLastError());
-        if (api.module) FreeLibrary(api.module);
+        if (api.module)
+            FreeLibrary(api.module);
         return;
     }
     path[0] = 0;
@@ -169,7 +169,8 @@ static void cmd_power(void)
     printf(" getactive=%lu active=", (unsigned long)status);
     if (status == 0 && active != NULL) {
         print_guid(active);
-        if (LocalFree(active) != NULL) printf(" localfree=failed");
+        if (LocalFree(active) != NULL)
+            printf(" localfree=failed");
     } else {
         printf("none");
     }
@@ -177,27 +178,29 @@ static void cmd_power(void)
     for (index = 0; index < 16; ++index) {
         GUID guid;
         DWORD size = sizeof(guid);
-        status = api.enumerate(NULL, NULL, NULL, ACCESS_SCHEME_FLAG, index, (UCHAR *)&guid, &size);
-        if (status != 0) break;
-        if (index) printf(",");
+        status = api.enumerate(NULL, NULL, NULL, ACCESS_SCHEME_FLAG, index, (UCHAR*)&guid, &size);
+        if (status != 0)
+            break;
+        if (index)
+            printf(",");
         print_guid(&guid);
     }
     printf(" enumerate_end=%lu\n", (unsigned long)status);
     FreeLibrary(api.module);
 }
 
-static void cmd_powerset(ULONG index)
-{
+static void cmd_powerset(ULONG index) {
     power_api api;
     GUID guid;
     DWORD size = sizeof(guid);
     DWORD status;
     if (!load_power(&api)) {
         printf("powerset loaded=0\n");
-        if (api.module) FreeLibrary(api.module);
+        if (api.module)
+            FreeLibrary(api.module);
         return;
     }
-    status = api.enumerate(NULL, NULL, NULL, ACCESS_SCHEME_FLAG, index, (UCHAR *)&guid, &size);
+    status = api.enumerate(NULL, NULL, NULL, ACCESS_SCHEME_FLAG, index, (UCHAR*)&guid, &size);
     if (status != 0) {
         printf("powerset ok=0 enumerate=%lu\n", (unsigned long)status);
     } else {
@@ -207,17 +210,17 @@ static void cmd_powerset(ULONG index)
     FreeLibrary(api.module);
 }
 
-static void cmd_reapply(void)
-{
+static void cmd_reapply(void) {
     power_api api;
-    GUID *active = NULL;
+    GUID* active = NULL;
     GUID other;
     DWORD status;
     ULONG index;
     int found = 0;
     if (!load_power(&api)) {
         printf("reapply loaded=0\n");
-        if (api.module) FreeLibrary(api.module);
+        if (api.module)
+            FreeLibrary(api.module);
         return;
     }
     status = api.get_active(NULL, &active);
@@ -225,8 +228,8 @@ static void cmd_reapply(void)
     if (status == 0 && active != NULL) {
         for (index = 0;; ++index) {
             DWORD size = sizeof(other);
-            if (api.enumerate(NULL, NULL, NULL, ACCESS_SCHEME_FLAG, index, (UCHAR *)&other,
-                              &size) != 0)
+            if (api.enumerate(NULL, NULL, NULL, ACCESS_SCHEME_FLAG, index, (UCHAR*)&other, &size) !=
+                0)
                 break;
             if (memcmp(&other, active, sizeof(GUID)) != 0) {
                 found = 1;
@@ -244,26 +247,26 @@ static void cmd_reapply(void)
     FreeLibrary(api.module);
 }
 
-static int parse_byte(const char *text, UCHAR *out)
-{
-    char *end;
+static int parse_byte(const char* text, UCHAR* out) {
+    char* end;
     unsigned long value = strtoul(text, &end, 0);
-    if (*text == 0 || *end != 0 || value > 255) return 0;
+    if (*text == 0 || *end != 0 || value > 255)
+        return 0;
     *out = (UCHAR)value;
     return 1;
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     int i;
     setvbuf(stdout, NULL, _IONBF, 0);
     for (i = 1; i < argc; ++i) {
-        const char *cmd = argv[i];
+        const char* cmd = argv[i];
         if (strcmp(cmd, "open") == 0) {
             open_device(1);
         } else if (strcmp(cmd, "close") == 0) {
             BOOL ok = FALSE;
-            if (g_device != INVALID_HANDLE_VALUE) ok = CloseHandle(g_device);
+            if (g_device != INVALID_HANDLE_VALUE)
+                ok = CloseHandle(g_device);
             g_device = INVALID_HANDLE_VALUE;
             printf("close ok=%d\n", ok ? 1 : 0);
         } else if (strcmp(cmd, "levels") == 0) {
@@ -295,6 +298,7 @@ int main(int argc, char **argv)
             return 2;
         }
     }
-    if (g_device != INVALID_HANDLE_VALUE) CloseHandle(g_device);
+    if (g_device != INVALID_HANDLE_VALUE)
+        CloseHandle(g_device);
     return 0;
 }

@@ -47,8 +47,7 @@ static KMUTEX g_lock;
 
 /* ---- registry helpers ------------------------------------------------------------------- */
 
-static HANDLE open_key(const WCHAR *path, BOOLEAN create)
-{
+static HANDLE open_key(const WCHAR* path, BOOLEAN create) {
     UNICODE_STRING name;
     OBJECT_ATTRIBUTES attributes;
     HANDLE key = NULL;
@@ -69,8 +68,8 @@ static HANDLE open_key(const WCHAR *path, BOOLEAN create)
 
 /* Reads a value into data (at most capacity bytes). Returns the value's full size, or -1 when
  * the value is missing, has another type, or cannot be read. */
-static LONG query_value(HANDLE key, const WCHAR *value_name, ULONG type, UCHAR *data, ULONG capacity)
-{
+static LONG query_value(HANDLE key, const WCHAR* value_name, ULONG type, UCHAR* data,
+                        ULONG capacity) {
     /* Header plus the largest value read here (Levels, 256 bytes; more is cut off). */
     union {
         KEY_VALUE_PARTIAL_INFORMATION info;
@@ -81,34 +80,39 @@ static LONG query_value(HANDLE key, const WCHAR *value_name, ULONG type, UCHAR *
     ULONG copy;
     NTSTATUS status;
 
-    if (key == NULL) return -1;
+    if (key == NULL)
+        return -1;
     RtlInitUnicodeString(&name, value_name);
     status = ZwQueryValueKey(key, &name, KeyValuePartialInformation, &buffer, sizeof(buffer),
                              &result_length);
     /* STATUS_BUFFER_OVERFLOW: a value longer than the buffer (only Levels can be); the header
      * and the data that fit were returned, which is what is used. */
-    if (!NT_SUCCESS(status) && status != STATUS_BUFFER_OVERFLOW) return -1;
-    if (buffer.info.Type != type) return -1;
+    if (!NT_SUCCESS(status) && status != STATUS_BUFFER_OVERFLOW)
+        return -1;
+    if (buffer.info.Type != type)
+        return -1;
     copy = buffer.info.DataLength;
     if (copy > sizeof(buffer) - FIELD_OFFSET(KEY_VALUE_PARTIAL_INFORMATION, Data))
         copy = sizeof(buffer) - FIELD_OFFSET(KEY_VALUE_PARTIAL_INFORMATION, Data);
-    if (copy > capacity) copy = capacity;
-    if (copy > 0) memcpy(data, buffer.info.Data, copy);
+    if (copy > capacity)
+        copy = capacity;
+    if (copy > 0)
+        memcpy(data, buffer.info.Data, copy);
     return (LONG)buffer.info.DataLength;
 }
 
-static ULONG query_dword(HANDLE key, const WCHAR *value_name, ULONG fallback)
-{
+static ULONG query_dword(HANDLE key, const WCHAR* value_name, ULONG fallback) {
     ULONG value = 0;
-    if (query_value(key, value_name, REG_DWORD, (UCHAR *)&value, sizeof(value)) != sizeof(value))
+    if (query_value(key, value_name, REG_DWORD, (UCHAR*)&value, sizeof(value)) != sizeof(value))
         return fallback;
     return value;
 }
 
-static void set_value(HANDLE key, const WCHAR *value_name, ULONG type, const void *data, ULONG size)
-{
+static void set_value(HANDLE key, const WCHAR* value_name, ULONG type, const void* data,
+                      ULONG size) {
     UNICODE_STRING name;
-    if (key == NULL) return;
+    if (key == NULL)
+        return;
     RtlInitUnicodeString(&name, value_name);
     ZwSetValueKey(key, &name, 0, type, (PVOID)data, size);
 }
@@ -126,14 +130,14 @@ typedef struct {
     BOOLEAN query_policy3;
 } lcdsim_config;
 
-static void read_config(HANDLE key, lcdsim_config *config)
-{
+static void read_config(HANDLE key, lcdsim_config* config) {
     LONG size;
     ULONG i;
 
     size = query_value(key, L"Levels", REG_BINARY, config->levels, sizeof(config->levels));
     if (size < 0) {
-        for (i = 0; i <= 10; ++i) config->levels[i] = (UCHAR)(i * 10);
+        for (i = 0; i <= 10; ++i)
+            config->levels[i] = (UCHAR)(i * 10);
         config->level_count = 11;
     } else {
         config->level_count = (ULONG)size > LCDSIM_MAX_LEVELS ? LCDSIM_MAX_LEVELS : (ULONG)size;
@@ -158,19 +162,18 @@ typedef struct {
     ULONG length;
 } line_buffer;
 
-static void put_text(line_buffer *line, const WCHAR *text)
-{
+static void put_text(line_buffer* line, const WCHAR* text) {
     while (*text && line->length + 1 < sizeof(line->text) / sizeof(line->text[0]))
         line->text[line->length++] = *text++;
     line->text[line->length] = 0;
 }
 
-static void put_hex(line_buffer *line, ULONG value, int digits)
-{
+static void put_hex(line_buffer* line, ULONG value, int digits) {
     static const WCHAR hex[] = L"0123456789ABCDEF";
     WCHAR text[9];
     int i;
-    if (digits > 8) digits = 8;
+    if (digits > 8)
+        digits = 8;
     for (i = digits - 1; i >= 0; --i) {
         text[i] = hex[value & 0xF];
         value >>= 4;
@@ -179,8 +182,7 @@ static void put_hex(line_buffer *line, ULONG value, int digits)
     put_text(line, text);
 }
 
-static void put_decimal(line_buffer *line, ULONG value)
-{
+static void put_decimal(line_buffer* line, ULONG value) {
     WCHAR text[11];
     int i = 10;
     text[i] = 0;
@@ -191,23 +193,23 @@ static void put_decimal(line_buffer *line, ULONG value)
     put_text(line, &text[i]);
 }
 
-static void put_bytes(line_buffer *line, const UCHAR *data, ULONG size)
-{
+static void put_bytes(line_buffer* line, const UCHAR* data, ULONG size) {
     ULONG i;
-    for (i = 0; i < size; ++i) put_hex(line, data[i], 2);
+    for (i = 0; i < size; ++i)
+        put_hex(line, data[i], 2);
 }
 
 /* Appends "<REQ> in=.. inlen=.. outlen=.. status=.. info=.. out=.." as History\NNNNN. */
-static void append_history(HANDLE key, const WCHAR *request, ULONG code, const UCHAR *in,
-                           ULONG in_length, ULONG out_length, NTSTATUS status, const UCHAR *out,
-                           ULONG info)
-{
+static void append_history(HANDLE key, const WCHAR* request, ULONG code, const UCHAR* in,
+                           ULONG in_length, ULONG out_length, NTSTATUS status, const UCHAR* out,
+                           ULONG info) {
     line_buffer line;
     WCHAR value_name[6];
     HANDLE history;
     ULONG count;
 
-    if (key == NULL) return;
+    if (key == NULL)
+        return;
     line.length = 0;
     line.text[0] = 0;
     if (request != NULL) {
@@ -230,7 +232,8 @@ static void append_history(HANDLE key, const WCHAR *request, ULONG code, const U
     put_bytes(&line, out, out != NULL ? info : 0);
 
     history = open_key(LCDSIM_KEY L"\\History", TRUE);
-    if (history == NULL) return;
+    if (history == NULL)
+        return;
     count = query_dword(key, L"HistoryCount", 0) + 1;
     {
         /* Zero-padded to five digits so that the names sort in order. */
@@ -249,26 +252,22 @@ static void append_history(HANDLE key, const WCHAR *request, ULONG code, const U
 
 /* ---- dispatch --------------------------------------------------------------------------- */
 
-static NTSTATUS complete(PIRP irp, NTSTATUS status, ULONG_PTR information)
-{
+static NTSTATUS complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
     irp->IoStatus.Status = status;
     irp->IoStatus.Information = information;
     IoCompleteRequest(irp, IO_NO_INCREMENT);
     return status;
 }
 
-static void lock(void)
-{
+static void lock(void) {
     KeWaitForSingleObject(&g_lock, Executive, KernelMode, FALSE, NULL);
 }
 
-static void unlock(void)
-{
+static void unlock(void) {
     KeReleaseMutex(&g_lock, FALSE);
 }
 
-static NTSTATUS dispatch_create_close(PDEVICE_OBJECT device, PIRP irp)
-{
+static NTSTATUS dispatch_create_close(PDEVICE_OBJECT device, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     HANDLE key;
     (void)device;
@@ -276,24 +275,24 @@ static NTSTATUS dispatch_create_close(PDEVICE_OBJECT device, PIRP irp)
     if (stack->MajorFunction == IRP_MJ_CREATE || stack->MajorFunction == IRP_MJ_CLOSE) {
         lock();
         key = open_key(LCDSIM_KEY, TRUE);
-        append_history(key, stack->MajorFunction == IRP_MJ_CREATE ? L"OPEN" : L"CLOSE", 0, NULL,
-                       0, 0, STATUS_SUCCESS, NULL, 0);
-        if (key != NULL) ZwClose(key);
+        append_history(key, stack->MajorFunction == IRP_MJ_CREATE ? L"OPEN" : L"CLOSE", 0, NULL, 0,
+                       0, STATUS_SUCCESS, NULL, 0);
+        if (key != NULL)
+            ZwClose(key);
         unlock();
     }
     return complete(irp, STATUS_SUCCESS, 0);
 }
 
-static NTSTATUS dispatch_device_control(PDEVICE_OBJECT device, PIRP irp)
-{
+static NTSTATUS dispatch_device_control(PDEVICE_OBJECT device, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
     ULONG in_length = stack->Parameters.DeviceIoControl.InputBufferLength;
     ULONG out_length = stack->Parameters.DeviceIoControl.OutputBufferLength;
-    UCHAR *buffer = (UCHAR *)irp->AssociatedIrp.SystemBuffer;
+    UCHAR* buffer = (UCHAR*)irp->AssociatedIrp.SystemBuffer;
     UCHAR in_copy[256];
     ULONG in_copied = 0;
-    const WCHAR *request = NULL;
+    const WCHAR* request = NULL;
     NTSTATUS status = STATUS_INVALID_DEVICE_REQUEST;
     ULONG info = 0;
     lcdsim_config config;
@@ -348,8 +347,10 @@ static NTSTATUS dispatch_device_control(PDEVICE_OBJECT device, PIRP irp)
         } else if (in_copied < 3 || in_copy[0] < 1 || in_copy[0] > 3) {
             status = STATUS_INVALID_PARAMETER;
         } else {
-            if (in_copy[0] & 1) config.record[1] = in_copy[1];
-            if (in_copy[0] & 2) config.record[2] = in_copy[2];
+            if (in_copy[0] & 1)
+                config.record[1] = in_copy[1];
+            if (in_copy[0] & 2)
+                config.record[2] = in_copy[2];
             set_value(key, L"Current", REG_BINARY, config.record, 3);
             status = STATUS_SUCCESS;
         }
@@ -361,25 +362,25 @@ static NTSTATUS dispatch_device_control(PDEVICE_OBJECT device, PIRP irp)
 
     append_history(key, request, code, in_copied ? in_copy : NULL, in_length, out_length, status,
                    buffer, info);
-    if (key != NULL) ZwClose(key);
+    if (key != NULL)
+        ZwClose(key);
     unlock();
     return complete(irp, status, info);
 }
 
-static NTSTATUS dispatch_other(PDEVICE_OBJECT device, PIRP irp)
-{
+static NTSTATUS dispatch_other(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
     return complete(irp, STATUS_SUCCESS, 0);
 }
 
-static VOID driver_unload(PDRIVER_OBJECT driver)
-{
+static VOID driver_unload(PDRIVER_OBJECT driver) {
     UNICODE_STRING link;
     HANDLE key;
     (void)driver;
     RtlInitUnicodeString(&link, L"\\DosDevices\\LCD");
     IoDeleteSymbolicLink(&link);
-    if (g_device != NULL) IoDeleteDevice(g_device);
+    if (g_device != NULL)
+        IoDeleteDevice(g_device);
     g_device = NULL;
     key = open_key(LCDSIM_KEY, TRUE);
     if (key != NULL) {
@@ -391,8 +392,7 @@ static VOID driver_unload(PDRIVER_OBJECT driver)
 
 NTSTATUS WINAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path);
 
-NTSTATUS WINAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path)
-{
+NTSTATUS WINAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path) {
     UNICODE_STRING device_name;
     UNICODE_STRING link;
     NTSTATUS status;
@@ -404,7 +404,8 @@ NTSTATUS WINAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path
     RtlInitUnicodeString(&link, L"\\DosDevices\\LCD");
 
     status = IoCreateDevice(driver, 0, &device_name, FILE_DEVICE_VIDEO, 0, FALSE, &g_device);
-    if (!NT_SUCCESS(status)) return status;
+    if (!NT_SUCCESS(status))
+        return status;
     g_device->Flags |= DO_BUFFERED_IO;
     status = IoCreateSymbolicLink(&link, &device_name);
     if (!NT_SUCCESS(status)) {

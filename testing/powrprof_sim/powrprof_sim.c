@@ -16,7 +16,8 @@
  *   CallCount          REG_DWORD, and Calls\NNNNN REG_SZ (00001, 00002, ...): one line per call,
  *       "GetActive status=<n> guid=<guid>"
  *       "Enumerate access=<n> index=<n> status=<n> guid=<guid>"
- *       "SetActive guid=<guid> scheme=<index|-1> status=<n> brightness=<n> lcd_ok=<0|1> lcd_err=<n>"
+ *       "SetActive guid=<guid> scheme=<index|-1> status=<n> brightness=<n> lcd_ok=<0|1>
+ * lcd_err=<n>"
  *
  * Scheme identifiers: index 0, 1, 2 are Windows' Balanced, High performance and Power saver;
  * index N >= 3 is {d05c5e00-0000-4000-8000-0000000000NN}.
@@ -34,14 +35,13 @@ static const GUID k_known_schemes[3] = {
     {0xa1841308, 0x3541, 0x4fab, {0xbc, 0x81, 0xf7, 0x15, 0x56, 0xf2, 0x0b, 0x4a}},
 };
 
-DWORD WINAPI PowerGetActiveScheme(HKEY root, GUID **active);
-DWORD WINAPI PowerEnumerate(HKEY root, const GUID *scheme, const GUID *subgroup, DWORD access,
-                            ULONG index, UCHAR *buffer, DWORD *buffer_size);
-DWORD WINAPI PowerSetActiveScheme(HKEY root, const GUID *scheme);
+DWORD WINAPI PowerGetActiveScheme(HKEY root, GUID** active);
+DWORD WINAPI PowerEnumerate(HKEY root, const GUID* scheme, const GUID* subgroup, DWORD access,
+                            ULONG index, UCHAR* buffer, DWORD* buffer_size);
+DWORD WINAPI PowerSetActiveScheme(HKEY root, const GUID* scheme);
 DWORD WINAPI DuskpanelPowerSimVersion(void);
 
-static void scheme_guid(DWORD index, GUID *guid)
-{
+static void scheme_guid(DWORD index, GUID* guid) {
     if (index < 3) {
         *guid = k_known_schemes[index];
         return;
@@ -55,8 +55,7 @@ static void scheme_guid(DWORD index, GUID *guid)
     guid->Data4[7] = (BYTE)index;
 }
 
-static HKEY open_sim_key(void)
-{
+static HKEY open_sim_key(void) {
     HKEY key = NULL;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, SIM_KEY, 0, NULL, 0,
                         KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_WOW64_64KEY,
@@ -65,33 +64,33 @@ static HKEY open_sim_key(void)
     return key;
 }
 
-static DWORD read_dword(HKEY key, const WCHAR *name, DWORD fallback)
-{
+static DWORD read_dword(HKEY key, const WCHAR* name, DWORD fallback) {
     DWORD value = 0;
     DWORD size = sizeof(value);
     DWORD type = 0;
-    if (key == NULL) return fallback;
-    if (RegQueryValueExW(key, name, NULL, &type, (BYTE *)&value, &size) != ERROR_SUCCESS ||
+    if (key == NULL)
+        return fallback;
+    if (RegQueryValueExW(key, name, NULL, &type, (BYTE*)&value, &size) != ERROR_SUCCESS ||
         type != REG_DWORD || size != sizeof(value))
         return fallback;
     return value;
 }
 
-static void write_dword(HKEY key, const WCHAR *name, DWORD value)
-{
-    if (key != NULL) RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof(value));
+static void write_dword(HKEY key, const WCHAR* name, DWORD value) {
+    if (key != NULL)
+        RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE*)&value, sizeof(value));
 }
 
-static DWORD scheme_count(HKEY key)
-{
+static DWORD scheme_count(HKEY key) {
     DWORD count = read_dword(key, L"SchemeCount", 3);
-    if (count < 1) count = 1;
-    if (count > SIM_MAX_SCHEMES) count = SIM_MAX_SCHEMES;
+    if (count < 1)
+        count = 1;
+    if (count > SIM_MAX_SCHEMES)
+        count = SIM_MAX_SCHEMES;
     return count;
 }
 
-static DWORD scheme_brightness(HKEY key, DWORD index)
-{
+static DWORD scheme_brightness(HKEY key, DWORD index) {
     static const DWORD defaults[3] = {100, 60, 30};
     WCHAR name[32];
     DWORD value;
@@ -100,8 +99,7 @@ static DWORD scheme_brightness(HKEY key, DWORD index)
     return value > 255 ? 255 : value;
 }
 
-static void format_guid(const GUID *g, WCHAR *out)
-{
+static void format_guid(const GUID* g, WCHAR* out) {
     if (g == NULL) {
         lstrcpyW(out, L"none");
         return;
@@ -113,18 +111,18 @@ static void format_guid(const GUID *g, WCHAR *out)
 
 /* Appends one line as Calls\NNNNN and increments CallCount; a named mutex keeps concurrent
  * callers (several processes of the prefix) from taking the same number. */
-static void record_call(HKEY key, const WCHAR *line)
-{
+static void record_call(HKEY key, const WCHAR* line) {
     HANDLE mutex = CreateMutexW(NULL, FALSE, L"DuskpanelPowerSimLog");
     HKEY calls = NULL;
     WCHAR name[16];
     DWORD count;
-    if (mutex != NULL) WaitForSingleObject(mutex, 5000);
+    if (mutex != NULL)
+        WaitForSingleObject(mutex, 5000);
     count = read_dword(key, L"CallCount", 0) + 1;
     if (RegCreateKeyExW(key, L"Calls", 0, NULL, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, NULL, &calls,
                         NULL) == ERROR_SUCCESS) {
         wsprintfW(name, L"%05lu", (unsigned long)count);
-        RegSetValueExW(calls, name, 0, REG_SZ, (const BYTE *)line,
+        RegSetValueExW(calls, name, 0, REG_SZ, (const BYTE*)line,
                        (DWORD)((lstrlenW(line) + 1) * sizeof(WCHAR)));
         RegCloseKey(calls);
         write_dword(key, L"CallCount", count);
@@ -136,8 +134,7 @@ static void record_call(HKEY key, const WCHAR *line)
 }
 
 /* Sets the panel as Windows does when a scheme becomes active: \\.\LCD, policy 3. */
-static BOOL set_panel(BYTE level, DWORD *error)
-{
+static BOOL set_panel(BYTE level, DWORD* error) {
     BYTE record[3];
     DWORD bytes = 0;
     BOOL ok;
@@ -158,22 +155,23 @@ static BOOL set_panel(BYTE level, DWORD *error)
     return ok;
 }
 
-DWORD WINAPI PowerGetActiveScheme(HKEY root, GUID **active)
-{
+DWORD WINAPI PowerGetActiveScheme(HKEY root, GUID** active) {
     /* The caller's last error is left as it was (the registry calls would change it). */
     DWORD saved_error = GetLastError();
     HKEY key = open_sim_key();
     DWORD status = read_dword(key, L"FailGetActive", 0);
     WCHAR guid_text[48];
     WCHAR line[128];
-    GUID *result = NULL;
+    GUID* result = NULL;
     (void)root;
-    if (status == ERROR_SUCCESS && active == NULL) status = ERROR_INVALID_PARAMETER;
+    if (status == ERROR_SUCCESS && active == NULL)
+        status = ERROR_INVALID_PARAMETER;
     if (status == ERROR_SUCCESS) {
         DWORD index = read_dword(key, L"ActiveScheme", 0);
-        if (index >= scheme_count(key)) index = 0;
+        if (index >= scheme_count(key))
+            index = 0;
         /* Windows allocates the identifier with LocalAlloc; the caller frees it with LocalFree. */
-        result = (GUID *)LocalAlloc(LMEM_FIXED, sizeof(GUID));
+        result = (GUID*)LocalAlloc(LMEM_FIXED, sizeof(GUID));
         if (result == NULL) {
             status = ERROR_NOT_ENOUGH_MEMORY;
         } else {
@@ -184,14 +182,14 @@ DWORD WINAPI PowerGetActiveScheme(HKEY root, GUID **active)
     format_guid(status == ERROR_SUCCESS ? result : NULL, guid_text);
     wsprintfW(line, L"GetActive status=%lu guid=%ls", (unsigned long)status, guid_text);
     record_call(key, line);
-    if (key != NULL) RegCloseKey(key);
+    if (key != NULL)
+        RegCloseKey(key);
     SetLastError(saved_error);
     return status;
 }
 
-DWORD WINAPI PowerEnumerate(HKEY root, const GUID *scheme, const GUID *subgroup, DWORD access,
-                            ULONG index, UCHAR *buffer, DWORD *buffer_size)
-{
+DWORD WINAPI PowerEnumerate(HKEY root, const GUID* scheme, const GUID* subgroup, DWORD access,
+                            ULONG index, UCHAR* buffer, DWORD* buffer_size) {
     DWORD saved_error = GetLastError();
     HKEY key = open_sim_key();
     DWORD status = read_dword(key, L"FailEnumerate", 0);
@@ -225,13 +223,13 @@ DWORD WINAPI PowerEnumerate(HKEY root, const GUID *scheme, const GUID *subgroup,
     wsprintfW(line, L"Enumerate access=%lu index=%lu status=%lu guid=%ls", (unsigned long)access,
               (unsigned long)index, (unsigned long)status, guid_text);
     record_call(key, line);
-    if (key != NULL) RegCloseKey(key);
+    if (key != NULL)
+        RegCloseKey(key);
     SetLastError(saved_error);
     return status;
 }
 
-DWORD WINAPI PowerSetActiveScheme(HKEY root, const GUID *scheme)
-{
+DWORD WINAPI PowerSetActiveScheme(HKEY root, const GUID* scheme) {
     DWORD saved_error = GetLastError();
     HKEY key = open_sim_key();
     DWORD status = read_dword(key, L"FailSetActive", 0);
@@ -242,7 +240,8 @@ DWORD WINAPI PowerSetActiveScheme(HKEY root, const GUID *scheme)
     DWORD lcd_error = 0;
     BOOL lcd_ok = FALSE;
     (void)root;
-    if (status == ERROR_SUCCESS && scheme == NULL) status = ERROR_INVALID_PARAMETER;
+    if (status == ERROR_SUCCESS && scheme == NULL)
+        status = ERROR_INVALID_PARAMETER;
     if (status == ERROR_SUCCESS) {
         DWORD count = scheme_count(key);
         DWORD i;
@@ -263,18 +262,19 @@ DWORD WINAPI PowerSetActiveScheme(HKEY root, const GUID *scheme)
         }
     }
     format_guid(scheme, guid_text);
-    wsprintfW(line, L"SetActive guid=%ls scheme=%ld status=%lu brightness=%lu lcd_ok=%d lcd_err=%lu",
+    wsprintfW(line,
+              L"SetActive guid=%ls scheme=%ld status=%lu brightness=%lu lcd_ok=%d lcd_err=%lu",
               guid_text, found, (unsigned long)status, (unsigned long)brightness, lcd_ok ? 1 : 0,
               (unsigned long)lcd_error);
     record_call(key, line);
-    if (key != NULL) RegCloseKey(key);
+    if (key != NULL)
+        RegCloseKey(key);
     SetLastError(saved_error);
     /* Windows reports success for the scheme change whatever the panel did. */
     return status;
 }
 
 /* A marker export: lets a test tell this library from Wine's own. */
-DWORD WINAPI DuskpanelPowerSimVersion(void)
-{
+DWORD WINAPI DuskpanelPowerSimVersion(void) {
     return 1;
 }

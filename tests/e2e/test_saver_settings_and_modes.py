@@ -4,7 +4,7 @@ import shutil
 import subprocess
 import unittest
 
-from winetest import WinePrefix, program, wait_until
+from winetest import WINE, WINESERVER, WinePrefix, program, wait_until
 
 PROFILE = r"HKCU\Software\Nerovane\Duskpanel"
 BACKUP = PROFILE + r"\restore_param"
@@ -112,8 +112,18 @@ class StartAndConfigure(SaverTestCase):
     prefix_name = "saver-start"
 
     def test_s_starts_a_second_process_with_w_at_high_priority(self):
-        result = self.saver("/s", extra_env={"WINEDEBUG": "+process"})
-        trace = result.stderr.decode("utf-8", "replace")
+        # The output goes to a file: the /w copy inherits the handles and keeps running.
+        trace_path = os.path.join(self.wine.path, "relaunch-trace.txt")
+        with open(trace_path, "wb") as trace_file:
+            result = subprocess.run(
+                [WINE, self.wine.unix_path(INSTALLED), "/s"], stdin=subprocess.DEVNULL,
+                stdout=trace_file, stderr=trace_file, timeout=60,
+                env=dict(self.wine.env, WINEDEBUG="+process"))
+        self.assertEqual(result.returncode, 0)
+        # The saver started without a panel waits for input: end it with the prefix.
+        subprocess.run([WINESERVER, "-k"], env=self.wine.env, stderr=subprocess.DEVNULL)
+        with open(trace_path, "rb") as f:
+            trace = f.read().decode("utf-8", "replace")
         relaunch = [line for line in trace.splitlines()
                     if "CreateProcessInternalW" in line and "/w" in line]
         self.assertTrue(relaunch, "no CreateProcess of the /w copy in the trace")

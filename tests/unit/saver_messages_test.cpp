@@ -40,6 +40,9 @@ constexpr MessageDecision kDefault{D::DefaultProcessing, false, false};
 constexpr MessageDecision kCloseConsumed{D::Handled, true, false};
 constexpr MessageDecision kCloseDrainRelease{D::Handled, true, true};
 constexpr MessageDecision kCloseThenDefault{D::DefaultProcessing, true, false};
+// Input that stays: the last-input poll must not count it either.
+constexpr MessageDecision kKeyPressRearm{D::Handled, false, false, true};
+constexpr MessageDecision kStayRearm{D::DefaultProcessing, false, false, true};
 
 class BeforeDispatchTest : public testing::TestWithParam<MessageRow> {};
 
@@ -54,8 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
                     MessageRow{"LeftButtonCloses", Facts(M::LeftButtonDown), kCloseConsumed},
                     MessageRow{"MiddleButtonLeftToHandler", Facts(M::MiddleButtonDown), kPassOn},
                     MessageRow{"RightButtonLeftToHandler", Facts(M::RightButtonDown), kPassOn},
-                    MessageRow{"KeyPressSwallowed", Facts(M::KeyDown), kHandled},
-                    MessageRow{"SysKeyPressSwallowed", Facts(M::SysKeyDown), kHandled},
+                    MessageRow{"KeyPressSwallowed", Facts(M::KeyDown), kKeyPressRearm},
+                    MessageRow{"SysKeyPressSwallowed", Facts(M::SysKeyDown), kKeyPressRearm},
                     MessageRow{"KeyReleaseCloses", Facts(M::KeyUp), kCloseDrainRelease},
                     MessageRow{"SysKeyReleaseCloses", Facts(M::SysKeyUp), kCloseDrainRelease},
                     MessageRow{"OtherGoesOn", Facts(M::Other), kPassOn},
@@ -75,15 +78,15 @@ constexpr MessageDecision kNoCursor{D::NoCursor, false, false};
 INSTANTIATE_TEST_SUITE_P(
     Handlers, InHandlerTest,
     testing::Values(
-        MessageRow{"MoveWithinThreshold", Facts(M::MouseMove), kDefault},
+        MessageRow{"MoveWithinThreshold", Facts(M::MouseMove), kStayRearm},
         MessageRow{"MoveBeyondThreshold", Moved(false), kCloseThenDefault},
-        MessageRow{"MoveWhileVerifying", Moved(true), kDefault},
+        MessageRow{"MoveWhileVerifying", Moved(true), kStayRearm},
         MessageRow{"LeftButton", Facts(M::LeftButtonDown), kCloseThenDefault},
         MessageRow{"MiddleButton", Facts(M::MiddleButtonDown), kCloseThenDefault},
         MessageRow{"RightButton", Facts(M::RightButtonDown), kCloseThenDefault},
         MessageRow{"RightButtonWhileVerifying", Verifying(M::RightButtonDown), kDefault},
-        MessageRow{"KeyPressNotEvenDefault", Facts(M::KeyDown), kHandled},
-        MessageRow{"SysKeyPressNotEvenDefault", Facts(M::SysKeyDown), kHandled},
+        MessageRow{"KeyPressNotEvenDefault", Facts(M::KeyDown), kKeyPressRearm},
+        MessageRow{"SysKeyPressNotEvenDefault", Facts(M::SysKeyDown), kKeyPressRearm},
         MessageRow{"ActivateBecomingActive", Facts(M::Activate), kDefault},
         MessageRow{"ActivateBecomingInactive", Deactivating(M::Activate), kCloseThenDefault},
         MessageRow{"InactiveWhileVerifying", Deactivating(M::Activate, true), kDefault},

@@ -16,7 +16,8 @@ namespace {
 std::wstring TempRoot() {
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + L"DuskpanelTests-folders-" + std::to_wstring(::GetCurrentProcessId());
+    return std::wstring(temp) + L"DuskpanelTests-folders-" +
+           std::to_wstring(::GetCurrentProcessId());
 }
 
 struct DaclSummary {
@@ -120,8 +121,8 @@ TEST_F(DataFoldersTest, UserFolderIsCreatedWithDefaultSecurity) {
 TEST_F(DataFoldersTest, CreatorsRejectWhatTheyCannotCreate) {
     EXPECT_FALSE(CreateDirectoryPath(L""));
     std::wstring file = root_ + L"-file";
-    UniqueFileHandle h(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                                     nullptr));
+    UniqueFileHandle h(
+        ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     h.reset();
     EXPECT_FALSE(CreateDirectoryPath(file + L"\\below"));
     EXPECT_FALSE(CreateSharedDirectory(file + L"\\below"));

@@ -19,8 +19,8 @@ protected:
         ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kBase.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                     nullptr, key.put(), nullptr),
                   ERROR_SUCCESS);
-        ASSERT_EQ(::RegSetValueExW(key.get(), name.c_str(), 0, type,
-                                   static_cast<const BYTE*>(data), bytes),
+        ASSERT_EQ(::RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                                   bytes),
                   ERROR_SUCCESS);
     }
     static void SetString(const std::wstring& name, const std::wstring& text, DWORD type = REG_SZ) {
@@ -28,8 +28,8 @@ protected:
     }
     static std::pair<DWORD, std::wstring> GetRaw(const std::wstring& name) {
         DWORD type = 0, bytes = 0;
-        if (::RegGetValueW(HKEY_CURRENT_USER, kBase.c_str(), name.c_str(), RRF_RT_ANY |
-                           RRF_NOEXPAND, &type, nullptr, &bytes) != ERROR_SUCCESS)
+        if (::RegGetValueW(HKEY_CURRENT_USER, kBase.c_str(), name.c_str(),
+                           RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, &bytes) != ERROR_SUCCESS)
             return {0, L"<missing>"};
         std::wstring data(bytes / sizeof(wchar_t), L'\0');
         ::RegGetValueW(HKEY_CURRENT_USER, kBase.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND,
@@ -81,12 +81,14 @@ TEST_F(RegistryKeyTest, ReadStringOutcomes) {
         std::wstring expected;
     };
     const Case cases[] = {
-        {L"dword", L"def"},        {L"binary", L"def"}, {L"missing", L"def"},
-        {L"expand", L"%SystemRoot%\\x"}, {L"plain", L"text"}, {L"c255", std::wstring(255, L'a')},
+        {L"dword", L"def"},   {L"binary", L"def"},
+        {L"missing", L"def"}, {L"expand", L"%SystemRoot%\\x"},
+        {L"plain", L"text"},  {L"c255", std::wstring(255, L'a')},
         {L"c256", L"def"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(key.ReadString(c.name, L"def"), c.expected) << std::string(c.name, c.name + wcslen(c.name));
+        EXPECT_EQ(key.ReadString(c.name, L"def"), c.expected)
+            << std::string(c.name, c.name + wcslen(c.name));
 }
 
 TEST_F(RegistryKeyTest, WriteStringBoundsAndStoresTheTerminator) {

@@ -1,0 +1,126 @@
+#include "saver/win32/dimmer_wnd.h"
+
+#include <utility>
+
+#include "brightness/win32/system_brightness.h"
+#include "brightness/win32/system_status.h"
+#include "saver/power_level.h"
+#include "ui/resource_ids.h"
+
+namespace dp {
+
+namespace {
+
+constexpr wchar_t kDimmerClassName[] = L"DuskpanelDimmer";
+
+} // namespace
+
+DimmerWnd::DimmerWnd(bool autoDelete, DimmerSettings settings)
+    : autoDelete_(autoDelete), settings_(std::move(settings)),
+      workers_(DimmerHooks{
+          [this] { controller_->SaveCurrentAsDefault(); },
+          [this] { ApplyForPowerSource(); },
+          [this] { painter_.reset(); },
+          [this] { controller_.reset(); },
+      }) {}
+
+DimmerWnd::~DimmerWnd() = default;
+
+bool DimmerWnd::CreateDimmer(DWORD exStyle, const wchar_t* windowName, DWORD style,
+                             const RECT& rect, HWND parent, UINT id) {
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    Window::RegisterClass(kDimmerClassName, CS_VREDRAW | CS_HREDRAW, nullptr,
+                          static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)),
+                          ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_DUSKPANEL)));
+    // A window that fails during creation still gets WM_NCDESTROY; the object must outlive it
+    // so that the caller, who still owns it, can delete it.
+    creating_ = true;
+    const bool created = CreateEx(exStyle, kDimmerClassName, windowName, style & ~WS_VISIBLE, rect,
+                                  parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
+    creating_ = false;
+    if (!created)
+        return false;
+
+    controller_ = settings_.createController ? settings_.createController()
+                                             : CreateSystemBrightnessController();
+    if (controller_ && controller_->IsBacklightMode())
+        StartBacklightMode();
+    // Otherwise the window stays hidden and the saver watches for input by polling alone.
+    return true;
+}
+
+void DimmerWnd::StartBacklightMode() {
+    backlightInUse_ = true;
+    ApplyForPowerSource();
+    painter_ = std::make_unique<OverlayPainter>(Handle());
+    if (!painter_->UserLibraryLoaded())
+        EndForMissingUserLibrary();
+    painter_->PaintOverlay(kOverlayLevel);
+    ::ShowWindow(Handle(), SW_SHOW);
+    workers_.AcceptBroadcasts();
+}
+
+// The level is applied already: the brightness goes back before the process ends.
+void DimmerWnd::EndForMissingUserLibrary() {
+    ::MessageBoxW(nullptr, L"User32.dll ERROR!", nullptr, MB_OK);
+    StopWorkers();
+    ::ExitProcess(0);
+}
+
+bool DimmerWnd::StopWorkers() {
+    return workers_.StopWorkers();
+}
+
+std::optional<std::uint8_t> DimmerWnd::ReadAcLineStatus() const {
+    if (settings_.readAcLineStatus)
+        return settings_.readAcLineStatus();
+    return SystemPowerStatus().ReadACLineStatus();
+}
+
+void DimmerWnd::ApplyForPowerSource() {
+    const PowerLevelChoice choice =
+        ChoosePowerLevel(ReadAcLineStatus(), settings_.acBrightness, settings_.dcBrightness);
+    controller_->ApplyBrightness(choice.level, choice.level, choice.policy);
+}
+
+void DimmerWnd::ShowCursorAgain(WPARAM hides) {
+    for (WPARAM i = 0; i < hides; ++i)
+        ::ShowCursor(TRUE);
+}
+
+LRESULT DimmerWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        // The layered window keeps its own image.
+        ::ValidateRect(Handle(), nullptr);
+        return 0;
+    case WM_DESTROY:
+        StopWorkers();
+        return Default(message, wParam, lParam);
+    case WM_ENDSESSION:
+        // The process ends without WM_DESTROY when the session does.
+        if (wParam)
+            StopWorkers();
+        return Default(message, wParam, lParam);
+    case WM_POWERBROADCAST:
+        // Failing to start the worker costs one re-apply, not the process: nothing may unwind
+        // through the window procedure.
+        try {
+            workers_.OnPowerBroadcast(wParam);
+        } catch (...) {
+        }
+        return Default(message, wParam, lParam);
+    case kShowCursorMessage:
+        ShowCursorAgain(wParam);
+        return 0;
+    default:
+        return Default(message, wParam, lParam);
+    }
+}
+
+void DimmerWnd::PostNcDestroy() {
+    if (autoDelete_ && !creating_)
+        delete this;
+}
+
+} // namespace dp
