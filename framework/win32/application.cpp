@@ -24,6 +24,14 @@ UniqueRegKey OpenProfileKey(const std::wstring& path, bool create) {
 
 } // namespace
 
+std::wstring ProgramFilePath() {
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return {};
+    return std::wstring(path, length);
+}
+
 Application::Application() {
     g_current = this;
 }
@@ -40,9 +48,7 @@ Application* Application::Current() {
 int Application::Run(HINSTANCE instance) {
     instance_ = instance;
     if (appName_.empty()) {
-        wchar_t path[MAX_PATH] = {};
-        ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring name = path;
+        std::wstring name = ProgramFilePath();
         name = name.substr(name.find_last_of(L"\\/") + 1);
         appName_ = name.substr(0, name.find_last_of(L'.'));
     }

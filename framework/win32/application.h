@@ -11,6 +11,10 @@ namespace dp {
 
 class Window;
 
+// Full path of the running program; empty when it does not fit MAX_PATH (a cut path would name
+// some other file).
+std::wstring ProgramFilePath();
+
 class Application {
 public:
     Application();

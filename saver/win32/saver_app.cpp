@@ -135,11 +135,10 @@ bool SaverApp::Dispatch(const SaverCommand& command) {
 }
 
 void SaverApp::RelaunchAsRunSaver() {
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    std::wstring path = ProgramFilePath();
+    if (path.empty())
         return; // a truncated path would start some other program
-    std::wstring commandLine = L"\"" + std::wstring(path) + L"\" /w";
+    std::wstring commandLine = L"\"" + path + L"\" /w";
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
     STARTUPINFOW startup{};

@@ -29,11 +29,7 @@ public:
     void WriteBackup(const std::wstring& name, const std::wstring& value) override {
         app_.WriteProfileString(kRestoreSection, name, value);
     }
-    std::wstring ProgramPath() override {
-        wchar_t path[MAX_PATH] = {};
-        DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-        return std::wstring(path, length < MAX_PATH ? length : 0);
-    }
+    std::wstring ProgramPath() override { return ProgramFilePath(); }
     std::wstring ShortProgramPath() override {
         std::wstring full = ProgramPath();
         wchar_t path[MAX_PATH] = {};

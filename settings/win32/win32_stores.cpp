@@ -31,9 +31,7 @@ bool Win32IniStore::Exists(const std::wstring& path) {
 
 ProgramLocation CurrentProgramLocation(const std::wstring& appName) {
     ProgramLocation location;
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    location.programPath.assign(path, std::min<DWORD>(length, MAX_PATH - 1));
+    location.programPath = ProgramFilePath();
     DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
     if (needed > 0) {
         std::vector<wchar_t> directory(needed, L'\0');
