@@ -110,10 +110,14 @@ def main():
 
     xvfb = None
     if not os.environ.get("DISPLAY"):
-        xvfb = subprocess.Popen(["Xvfb", ":87", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        # Xvfb picks a free display itself and writes its number to the pipe.
+        read_end, write_end = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                                 "1024x768x24", "-nolisten", "tcp"], pass_fds=(write_end,),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.environ["DISPLAY"] = ":87"
-        time.sleep(1)
+        os.close(write_end)
+        with os.fdopen(read_end) as numbers:
+            os.environ["DISPLAY"] = ":" + numbers.readline().strip()
     wine = WinePrefix("bench-saver")
     try:
         lcdsim.start_server(wine.path)

@@ -35,20 +35,20 @@ dp_stop_prefix() {
 }
 
 # dp_start_xvfb: start an Xvfb on a free display and export DISPLAY; sets DP_XVFB_PID.
+# Xvfb picks the display itself (-displayfd), so runs in several trees at once never race for one.
 dp_start_xvfb() {
-    local n
-    for n in $(seq 91 140); do
-        if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-            Xvfb :$n -screen 0 1024x768x24 -nolisten tcp -wr >/dev/null 2>&1 &
-            DP_XVFB_PID=$!
-            local i
-            for i in $(seq 1 50); do
-                [ -e /tmp/.X11-unix/X$n ] && break
-                sleep 0.1
-            done
-            export DISPLAY=:$n
-            return 0
-        fi
+    local numfile i
+    numfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -wr 3>"$numfile" >/dev/null 2>&1 &
+    DP_XVFB_PID=$!
+    for i in $(seq 1 100); do
+        [ -s "$numfile" ] && break
+        kill -0 "$DP_XVFB_PID" 2>/dev/null || break
+        sleep 0.05
     done
-    return 1
+    local n
+    n=$(tr -dc 0-9 <"$numfile")
+    rm -f "$numfile"
+    [ -n "$n" ] || return 1
+    export DISPLAY=:$n
 }
