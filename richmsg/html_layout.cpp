@@ -299,10 +299,7 @@ private:
     int measuringFont_ = -1;
     std::vector<int> ends_;
     std::wstring scratch_;
-    std::map<
-        std::tuple<int, int, unsigned, std::wstring, std::wstring, std::uint64_t, int, int, int>,
-        int>
-        imageIndex_;
+    std::map<ImageSpec, int> imageIndex_;
     std::vector<std::optional<ImageSize>> imageSizes_;
     std::vector<std::optional<std::vector<CellMeasure>>> measures_;
 };
@@ -637,7 +634,10 @@ void Engine::Run() {
     TextStyle base;
     base.size = std::clamp(MulDivRound(10, context_.resolution, 72), kMinFontSize, kMaxFontSize);
     const bool bounded = options_.width > 0;
+    // Most tokens become one operation; reserving spares the copies of a growing list.
     Sink sink;
+    sink.ops.reserve(text_.tokens.tokens.size() + 16);
+    out_.text.reserve(text_.tokens.chars.size());
     Flow body(*this, bounded ? std::min(options_.width, kMaxLength) : kMaxLength, bounded, &sink);
     StyleStack stack(base);
     Walk(0, static_cast<int>(text_.tokens.tokens.size()), body, stack);
@@ -905,17 +905,14 @@ int ImageDimension(std::wstring_view value, int natural) {
 }
 
 int Engine::InternImage(const ImageSpec& spec) {
-    const auto key = std::make_tuple(static_cast<int>(spec.kind), static_cast<int>(spec.source),
-                                     spec.id, spec.module, spec.file, spec.handle, spec.index,
-                                     spec.cellWidth, spec.cellHeight);
-    if (const auto found = imageIndex_.find(key); found != imageIndex_.end())
+    if (const auto found = imageIndex_.find(spec); found != imageIndex_.end())
         return found->second;
     if (out_.images.size() >= static_cast<std::size_t>(kMaxImages))
         return -1;
     const int index = static_cast<int>(out_.images.size());
     out_.images.push_back(spec);
     imageSizes_.push_back(services_.images ? services_.images->Size(spec) : std::nullopt);
-    imageIndex_.emplace(key, index);
+    imageIndex_.emplace(spec, index);
     return index;
 }
 

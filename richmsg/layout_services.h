@@ -54,6 +54,7 @@ struct ImageSpec {
     int index = 0;            // image within an image list
     int cellWidth = 0;        // "cx", "cy": one image of a list; 0 means square / whole height
     int cellHeight = 0;
+    auto operator<=>(const ImageSpec&) const = default;
 };
 
 struct ImageSize {
