@@ -232,7 +232,8 @@ private:
     void TrimLineEnd();
     void Justify(int spare);
     void Emit(const LineItem& item, int x, int top);
-    int Room() const { return lineWidth_ - x_; }
+    // A line may end in blanks beyond its width (they hang); the room is then none, not less.
+    int Room() const { return std::max(0, lineWidth_ - x_); }
 
     Engine& engine_;
     int width_;
@@ -844,9 +845,11 @@ void Engine::AddRule(const Token& token, Flow& flow, const TextStyle& style) {
         size = std::clamp(ParseLength(*value, {}).value_or(size), 1, kMaxRuleSize);
     if (const auto value = text_.tokens.Find(token, L"color"))
         colour = ParseColour(*value, services_.colours);
-    const int pixels = !width.percent   ? width.value
-                       : flow.bounded() ? MulDivRound(flow.width(), std::min(width.value, 100), 100)
-                                        : 0;
+    // Never wider than the room it is in.
+    const int room = flow.bounded() ? flow.width() : kMaxLength;
+    const int pixels =
+        !width.percent ? std::min(width.value, room)
+                       : (flow.bounded() ? MulDivRound(room, std::min(width.value, 100), 100) : 0);
     const int x = flow.BeginBlock(pixels, style.align, style);
     const int top = flow.y() + kRuleMargin;
     if (Sink* sink = flow.sink(); sink && pixels > 0) {

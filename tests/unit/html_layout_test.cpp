@@ -126,6 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
             "LongWordAfterTextMovesFirst", L"xy abcdefghijkl", 50, {L"xy", L"abcdefg", L"hijkl"}},
         WrapRow{"RunThatCannotBreakMovesWhole", L"abcd<b>efghij</b>", 50, {L"abcd", L"efghij"}},
         WrapRow{"TrailingBlankMayHang", L"abcdefg hi", 49, {L"abcdefg", L"hi"}},
+        WrapRow{"BlankAfterAFullLineIsDropped", L"abcd <b> de</b>", 28, {L"abcd", L"de"}},
         WrapRow{"LineFeedsBreak", L"a\nb<br>c", 400, {L"a", L"b", L"c"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
