@@ -139,7 +139,7 @@ std::uint8_t PatternIndex(int effect, long long row, long long column, long long
 
 // A palette pattern (effects 7-15) of a width x height rectangle, rendered a tile at a time so
 // that memory stays bounded whatever the rectangle: the caller renders only the tiles it can
-// show (VisiblePatternTiles). Metal's streaks are chosen once here, so that tiles agree.
+// show (PlacePattern). Metal's streaks are chosen once here, so that tiles agree.
 class PalettePattern {
 public:
     PalettePattern(int effect, int width, int height, const EffectColours& colours, int amplitude,
@@ -170,12 +170,20 @@ private:
 // Tiles are at most this many pixels on a side (256 KB of pixels each).
 constexpr int kMaxPatternTileSide = 256;
 // Of a pattern, at most this many pixels per side are drawn (from the visible part's top-left
-// corner); what lies beyond is left unpainted. Bounds the time a paint can take.
+// corner); what lies beyond is left unpainted. Bounds the time one fill can take.
 constexpr int kMaxPatternVisibleSide = 8192;
+// A pattern rectangle wider or taller than GDI's own coordinate range (2^27) is cut to it.
+constexpr int kMaxPatternExtent = 1 << 27;
 
-// The tiles (in the pattern's own coordinates) that cover the part of rect inside clipBox (both
-// in device coordinates), at most kMaxPatternVisibleSide per side, row by row.
-std::vector<EffectRect> VisiblePatternTiles(const EffectRect& rect, const EffectRect& clipBox);
+// Where a pattern goes: its size (rect's, cut to kMaxPatternExtent) and the tiles, in the
+// pattern's own coordinates, that cover the part of rect inside clipBox (both in device
+// coordinates), at most kMaxPatternVisibleSide per side, row by row. No tiles: nothing to draw.
+struct PatternPlacement {
+    int width = 0;
+    int height = 0;
+    std::vector<EffectRect> tiles;
+};
+PatternPlacement PlacePattern(const EffectRect& rect, const EffectRect& clipBox);
 
 // --- images -----------------------------------------------------------------------------------
 // Images carry their coverage in the top byte: 0 transparent, 255 opaque (0xAARRGGBB).
