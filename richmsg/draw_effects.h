@@ -133,7 +133,7 @@ std::array<std::uint32_t, 256> EffectPalette(const EffectColours& colours, int t
 
 // The palette index of the pixel at `row` counted from the bottom and `column` from the left of
 // a width x height pattern, before noise. For metal, only its shading ramp (no streaks).
-// Amplitude is held within 0-255. Values are bytes: results outside 0-255 wrap.
+// Amplitude is held within 0-255; results beyond the palette are held at its ends.
 std::uint8_t PatternIndex(int effect, long long row, long long column, long long width,
                           long long height, int amplitude);
 

@@ -48,6 +48,13 @@ long long RandomBelow(long long n, const RandomSource& random) {
     return (value % n + n) % n;
 }
 
+// Pattern indexes that the formulas carry past the palette's ends (vbump's leftmost column
+// computes to 256) are held at the end: wrapping would draw a line of the other end's colour.
+std::uint8_t HeldToByte(long long v) {
+    return static_cast<std::uint8_t>(std::clamp<long long>(v, 0, 255));
+}
+
+// Noise wraps: an offset beyond an end comes back from the other.
 std::uint8_t AsByte(long long v) {
     return static_cast<std::uint8_t>(static_cast<unsigned long long>(v) & 0xFF);
 }
@@ -103,26 +110,26 @@ std::uint8_t PatternIndex(int effect, long long row, long long column, long long
     case kEffectNoise:
         return 128;
     case kEffectDiagShade:
-        return AsByte(diagonalRamp(s / 2));
+        return HeldToByte(diagonalRamp(s / 2));
     case kEffectHShade:
-        return AsByte(a + r * s / height);
+        return HeldToByte(a + r * s / height);
     case kEffectVShade:
-        return AsByte(a + s * fromRight / width);
+        return HeldToByte(a + s * fromRight / width);
     case kEffectHBump:
-        return AsByte(128 + (Cube(mr) / 16384 * (128 - a)) / 128);
+        return HeldToByte(128 + (Cube(mr) / 16384 * (128 - a)) / 128);
     case kEffectVBump:
-        return AsByte(128 + (Cube(mc) / 16384 * (128 - a)) / 128);
+        return HeldToByte(128 + (Cube(mc) / 16384 * (128 - a)) / 128);
     case kEffectSoftBump: {
         const long long v = 128 + ((Cube(mr) / 16384 + Cube(mc) / 16384) * (128 - a)) / 128;
         // For amplitudes above 127 the bounds cross; the upper one wins.
-        return AsByte(std::min(std::max(v, a), 255 - a));
+        return HeldToByte(std::min(std::max(v, a), 255 - a));
     }
     case kEffectHardBump: {
         const long long inner = 128 + Cube(mr) / 16384 * (64 - a) * 2 / 128;
-        return AsByte(HardBumpWithBevel(inner, r, column, width, height, static_cast<int>(a)));
+        return HeldToByte(HardBumpWithBevel(inner, r, column, width, height, static_cast<int>(a)));
     }
     case kEffectMetal:
-        return AsByte(diagonalRamp((s - kMetalStreakRange) / 2));
+        return HeldToByte(diagonalRamp((s - kMetalStreakRange) / 2));
     default:
         return 0;
     }

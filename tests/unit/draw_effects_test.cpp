@@ -144,6 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
                     IndexRow{"HBumpBottom", kEffectHBump, 0, 0, 0, 3},
                     IndexRow{"HBumpTop", kEffectHBump, 0, 99, 0, 247},
                     IndexRow{"VBumpLeftHalfAmplitude", kEffectVBump, 64, 0, 0, 192},
+                    IndexRow{"VBumpLeftEdgeHeldAtTheEnd", kEffectVBump, 0, 50, 0, 255},
                     IndexRow{"SoftBumpClampedToAmplitude", kEffectSoftBump, 100, 0, 99, 100},
                     IndexRow{"HardBumpInside", kEffectHardBump, 0, 50, 50, 128},
                     IndexRow{"HardBumpTopEdgeLight", kEffectHardBump, 0, 99, 50, 255},
