@@ -148,13 +148,13 @@ public:
     // to kMaxPatternTileSide per side. Noise draws one random number per pixel.
     PixelBuffer RenderTile(const EffectRect& tile, const RandomSource& random) const;
 
+private:
     struct Streak {
         long long x, y; // top-down
         long long length;
         int brightness; // 0-40
     };
 
-private:
     std::uint8_t BaseIndex(long long x, long long y) const;
     std::uint8_t NoisyIndex(std::uint8_t base, const RandomSource& random) const;
     void AddStreaks(const EffectRect& tile, std::vector<std::uint8_t>& streakIndex) const;
