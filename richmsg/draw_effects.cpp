@@ -174,7 +174,8 @@ std::optional<StyledLinePlan> PlanStyledLine(int fromX, int fromY, int toX, int 
 }
 
 std::uint32_t ToGrey(std::uint32_t pixel) {
-    // In thousandths, so that the weights sum to exactly one and white stays 255.
+    // In thousandths: in doubles the three products of a grey such as 0x161616 sum to just under
+    // its value, and truncation made 65 of the 256 greys one step darker.
     const std::uint32_t y = (299 * Red(pixel) + 587 * Green(pixel) + 114 * Blue(pixel)) / 1000;
     return WithChannels(pixel, y, y, y);
 }

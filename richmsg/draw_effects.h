@@ -80,7 +80,7 @@ constexpr std::uint32_t ColorRefFromPixel(std::uint32_t pixel) {
 
 // The transforms change red, green and blue and keep the top byte as it is (images carry their
 // coverage there, see below).
-// Grey: 0.299 R + 0.587 G + 0.114 B truncated, computed exactly (white stays white).
+// Grey: 0.299 R + 0.587 G + 0.114 B truncated, computed exactly (a grey stays the same grey).
 std::uint32_t ToGrey(std::uint32_t pixel);
 std::uint32_t Invert(std::uint32_t pixel);
 // Every channel times factor (truncated) for 0 <= factor < 1; any other factor (NaN too) leaves
