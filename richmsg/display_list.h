@@ -2,6 +2,7 @@
 // the laid-out area is 0,0), and where the links are. The GDI back-end plays it into a DC.
 #pragma once
 
+#include "richmsg/draw_effects.h"
 #include "richmsg/layout_services.h"
 
 #include <cstdint>
@@ -57,20 +58,17 @@ struct LineOp {
     int width = 1;
 };
 
-// Image looks: the letters of an image's style.
-enum ImageLook : std::uint8_t {
-    kLookGrey = 1,    // "g"
-    kLookDarker = 2,  // "d"
-    kLookLighter = 4, // "l"
-    kLookShadow = 8,  // "s"
-};
-
+// An image scaled into `rect`, in the look its style letters give it; a shadow lies
+// DisplayList::shadowOffset further right and down.
 struct ImageOp {
-    Rect rect;     // the image itself; a shadow lies shadowOffset further right and down
+    Rect rect;
     int image = 0; // into DisplayList::images
-    std::uint8_t look = 0;
+    ImageStyle style;
     std::uint32_t mask = 0xFF00FF; // transparent colour of bitmaps (0x00BBGGRR)
 };
+
+// An ImageOp mask that makes no colour transparent.
+inline constexpr std::uint32_t kNoMask = 0xFFFFFFFF;
 
 using DisplayOp = std::variant<TextOp, FillOp, LineOp, ImageOp>;
 

@@ -19,7 +19,6 @@ constexpr int kRuleDefaultSize = 2;
 constexpr int kTableAmplitude = 5;
 constexpr int kDefaultCellPadding = 1;
 constexpr int kDefaultCellSpacing = 2;
-constexpr std::uint32_t kNoMask = 0xFFFFFFFF;
 constexpr std::uint32_t kLightBorder = 0xC0C0C0;
 constexpr std::uint32_t kDarkBorder = 0x808080;
 constexpr std::uint32_t kRuleLight = 0xFFFFFF;
@@ -175,7 +174,7 @@ struct LineItem {
     bool overline = false;
     bool thick = false;
     bool opaque = false;
-    std::uint8_t look = 0;
+    ImageStyle look;
     int x = 0;
     int width = 0;
     int trimmedWidth = 0;
@@ -208,7 +207,7 @@ public:
 
     void AddText(std::wstring_view text, const TextStyle& style);
     void AddImage(int width, int height, int shadow, const TextStyle& style, int image,
-                  std::uint8_t look, std::uint32_t mask);
+                  const ImageStyle& look, std::uint32_t mask);
     void AddTab(const TextStyle& style);
     void LineBreak(const TextStyle& style);
     // Ends the line and answers where a block of that width starts.
@@ -379,7 +378,7 @@ void Flow::PlaceText(std::wstring_view text, const std::vector<int>& ends, std::
 }
 
 void Flow::AddImage(int width, int height, int shadow, const TextStyle& style, int image,
-                    std::uint8_t look, std::uint32_t mask) {
+                    const ImageStyle& look, std::uint32_t mask) {
     afterBlock_ = false;
     if (items_.empty())
         StartLine(style);
@@ -544,7 +543,7 @@ void Flow::Emit(const LineItem& item, int x, int top) {
         ImageOp op;
         op.rect = {x, top, x + item.imageWidth, top + item.imageHeight};
         op.image = item.image;
-        op.look = item.look;
+        op.style = item.look;
         op.mask = item.mask;
         sink_->ops.push_back(op);
     } else if (item.kind == LineItem::Kind::Text && item.width > 0) {
@@ -869,29 +868,6 @@ void Engine::AddRule(const Token& token, Flow& flow, const TextStyle& style) {
     flow.EndBlock(asked, asked, size + 2 * kRuleMargin);
 }
 
-std::uint8_t ReadLook(std::wstring_view letters) {
-    std::uint8_t look = 0;
-    for (wchar_t c : letters) {
-        switch (c | 0x20) {
-        case L'g':
-            look |= kLookGrey;
-            break;
-        case L'd':
-            look |= kLookDarker;
-            break;
-        case L'l':
-            look |= kLookLighter;
-            break;
-        case L's':
-            look |= kLookShadow;
-            break;
-        default:
-            break;
-        }
-    }
-    return look;
-}
-
 // An image dimension: a percentage of the image's own size unless a unit is given.
 int ImageDimension(std::wstring_view value, int natural) {
     value = Trim(value);
@@ -926,7 +902,7 @@ void Engine::AddImage(const Token& token, Flow& flow, const TextStyle& style) {
                                            : ImageKind::ImageList;
     std::optional<int> idres, iddll;
     std::optional<std::wstring_view> file, module, handle, width, height;
-    std::uint8_t look = 0, hotLook = 0;
+    ImageStyle look, hotLook;
     std::uint32_t mask = 0xFF00FF;
     for (const Attribute& attribute : text_.tokens.Attributes(token)) {
         const std::wstring_view name = text_.tokens.Name(attribute);
@@ -946,9 +922,9 @@ void Engine::AddImage(const Token& token, Flow& flow, const TextStyle& style) {
         else if (name == L"mask")
             mask = ParseColour(value, services_.colours).value_or(mask);
         else if (name == L"style")
-            look = hotLook = ReadLook(value);
+            look = hotLook = ImageStyleFromLetters(value);
         else if (name == L"hotstyle")
-            hotLook = ReadLook(value);
+            hotLook = ImageStyleFromLetters(value);
         else if (name == L"cx")
             spec.cellWidth = std::clamp(ReadInteger(value).value_or(0), 0, kMaxImageSide);
         else if (name == L"cy")
@@ -999,10 +975,9 @@ void Engine::AddImage(const Token& token, Flow& flow, const TextStyle& style) {
     if (w <= 0 || h <= 0)
         return;
     const bool hot = style.link >= 0 && style.link == options_.hoveredLink;
-    std::uint8_t chosen = hot ? hotLook : look;
-    if (out_.shadowOffset <= 0)
-        chosen &= static_cast<std::uint8_t>(~kLookShadow);
-    const int shadow = (chosen & kLookShadow) ? out_.shadowOffset : 0;
+    ImageStyle chosen = hot ? hotLook : look;
+    chosen.shadow = chosen.shadow && out_.shadowOffset > 0;
+    const int shadow = chosen.shadow ? out_.shadowOffset : 0;
     flow.AddImage(w, h, shadow, style, image, chosen, mask);
 }
 
@@ -1050,7 +1025,11 @@ BoxSettings Engine::ReadBox(const Token& token, BoxSettings box) const {
         } else if (name == L"bgendcolor") {
             box.colour3 = colour(value).value_or(box.colour3.value_or(box.colour1));
         } else if (name == L"bgeffect") {
-            box.effect = EffectNumberFromName(Trim(value)).value_or(box.effect);
+            // A name, else a number; an empty value keeps the effect.
+            if (const auto effect = EffectNumberFromName(Trim(value)))
+                box.effect = *effect;
+            else if (const auto number = ParseLength(value, {}))
+                box.effect = *number;
         } else if (name == L"align") {
             box.align = ParseHorizontalAlign(Trim(value));
         } else if (name == L"valign") {
@@ -1329,7 +1308,7 @@ void Engine::LayTable(int shapeIndex, Flow& flow, const TextStyle& style) {
         }
         const int index = InternImage(image);
         if (index >= 0 && imageSizes_[static_cast<std::size_t>(index)])
-            sink.ops.push_back(ImageOp{tableRect, index, 0, kNoMask});
+            sink.ops.push_back(ImageOp{tableRect, index, {}, kNoMask});
     } else if (table.effect >= 0) {
         sink.ops.push_back(Background(table, tableRect));
     }

@@ -148,6 +148,8 @@ public:
     }
     SelectedObject(const SelectedObject&) = delete;
     SelectedObject& operator=(const SelectedObject&) = delete;
+    // False when the DC refused the object (for example a bitmap selected elsewhere).
+    bool ok() const { return previous_ && previous_ != HGDI_ERROR; }
 
 private:
     HDC dc_;

@@ -1,17 +1,19 @@
-// html_render.exe render IN.html OUT.bmp [WIDTH]
+// html_render.exe render IN.html OUT.png [WIDTH]
 //     Renders the UTF-8 file IN.html WIDTH pixels wide (default 400) and as high as Measure
-//     says, on white, into a 24-bit bitmap file.
+//     says, on white, into a PNG file.
 // html_render.exe bench IN.html RUNS [WIDTH]
 //     Times RUNS rounds of Measure (a fresh drawer each round) and Draw into a memory DC and
 //     prints the median wall time of each in microseconds, and the thread's CPU time per run
 //     averaged over all runs (the system counts CPU time in coarse ticks).
-#include "framework/win32/handles.h"
+#include "richmsg/win32/dib_section.h"
 #include "richmsg/win32/html_drawer.h"
+#include "testing/golden/png_file.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -35,78 +37,23 @@ std::wstring ReadUtf8(const wchar_t* path) {
     return text;
 }
 
-// A white 32-bit bitmap selected into a memory DC.
-class Canvas {
-public:
-    Canvas(int width, int height)
-        : width_(width), height_(height), dc_(::CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        bits_ = static_cast<std::uint32_t*>(bits);
-        previous_ = ::SelectObject(dc_.get(), bitmap_.get());
-        std::fill(bits_, bits_ + static_cast<std::size_t>(width) * height, 0x00FFFFFFu);
-    }
-    ~Canvas() { ::SelectObject(dc_.get(), previous_); }
-
-    HDC dc() const { return dc_.get(); }
-
-    bool WriteBmp(const wchar_t* path) const {
-        ::GdiFlush();
-        const int stride = (width_ * 3 + 3) & ~3;
-        BITMAPFILEHEADER file{};
-        BITMAPINFOHEADER info{};
-        info.biSize = sizeof(info);
-        info.biWidth = width_;
-        info.biHeight = height_;
-        info.biPlanes = 1;
-        info.biBitCount = 24;
-        info.biCompression = BI_RGB;
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof(file) + sizeof(info);
-        file.bfSize = file.bfOffBits + static_cast<DWORD>(stride) * height_;
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(&file), sizeof(file));
-        out.write(reinterpret_cast<const char*>(&info), sizeof(info));
-        std::vector<char> row(static_cast<std::size_t>(stride), 0);
-        for (int y = height_ - 1; y >= 0; --y) {
-            for (int x = 0; x < width_; ++x) {
-                const std::uint32_t p = bits_[static_cast<std::size_t>(y) * width_ + x];
-                row[static_cast<std::size_t>(x) * 3] = static_cast<char>(p & 0xFF);
-                row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<char>((p >> 8) & 0xFF);
-                row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<char>((p >> 16) & 0xFF);
-            }
-            out.write(row.data(), stride);
-        }
-        return static_cast<bool>(out);
-    }
-
-private:
-    int width_;
-    int height_;
-    dp::UniqueMemDc dc_;
-    dp::UniqueGdiObject bitmap_;
-    std::uint32_t* bits_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-};
-
 int Render(const std::wstring& html, const wchar_t* out, int width) {
     dp::HtmlDrawer drawer;
     SIZE size{};
     {
-        Canvas probe(1, 1);
+        dp::DibSection probe(1, 1);
         size = drawer.Measure(probe.dc(), html, width);
     }
-    Canvas canvas(width, std::max<LONG>(1, size.cy));
-    const RECT rect{0, 0, width, std::max<LONG>(1, size.cy)};
-    drawer.Draw(canvas.dc(), rect);
-    if (!canvas.WriteBmp(out)) {
+    const int height = std::max<int>(1, size.cy);
+    dp::DibSection canvas(width, height);
+    if (!canvas.ok()) {
+        std::fwprintf(stderr, L"no %dx%d bitmap\n", width, height);
+        return 1;
+    }
+    canvas.Fill(0xFFFFFF);
+    std::srand(1); // the noise of background effects comes out the same every time
+    drawer.Draw(canvas.dc(), RECT{0, 0, width, height});
+    if (!dp::SavePng(out, canvas.Pixels())) {
         std::fwprintf(stderr, L"cannot write %ls\n", out);
         return 1;
     }
@@ -137,7 +84,7 @@ int Bench(const std::wstring& html, int runs, int width) {
     long height = 0;
     for (int i = 0; i < runs; ++i) {
         dp::HtmlDrawer drawer;
-        Canvas canvas(width, 1000);
+        dp::DibSection canvas(width, 1000);
         const long long cpuStart = ThreadCpuMicros();
         const auto start = Clock::now();
         height = drawer.Measure(canvas.dc(), html, width).cy;
@@ -168,7 +115,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc >= 4 && std::wstring(argv[1]) == L"bench")
         return Bench(ReadUtf8(argv[2]), std::max(1, _wtoi(argv[3])),
                      argc > 4 ? std::max(1, _wtoi(argv[4])) : 400);
-    std::fputs("usage: html_render render IN.html OUT.bmp [WIDTH] | bench IN.html RUNS [WIDTH]\n",
+    std::fputs("usage: html_render render IN.html OUT.png [WIDTH] | bench IN.html RUNS [WIDTH]\n",
                stderr);
     return 2;
 }

@@ -248,15 +248,15 @@ TEST(ImageTest, SizesSourcesAndLooks) {
     const std::vector<ImageOp> images = OpsOf<ImageOp>(list);
     ASSERT_EQ(images.size(), 3u);
     EXPECT_EQ(images[0].rect, (Rect{0, 8, 16, 16}));
-    EXPECT_EQ(images[0].look, kLookGrey);
-    EXPECT_EQ(images[1].look, kLookLighter);
+    EXPECT_EQ(images[0].style, ImageStyleFromLetters(L"g"));
+    EXPECT_EQ(images[1].style, ImageStyleFromLetters(L"l"));
     EXPECT_EQ(list.images[static_cast<std::size_t>(images[2].image)].handle, 0x1Fu);
 
     // "style" sets the hovered look too, so "hotstyle" must come after it.
     const std::vector<ImageOp> hot =
         OpsOf<ImageOp>(f.Render(L"<a href=x><icon file=a.ico style=l hotstyle=ds></a>", 400, 0));
     ASSERT_EQ(hot.size(), 1u);
-    EXPECT_EQ(hot[0].look, kLookDarker | kLookShadow);
+    EXPECT_EQ(hot[0].style, ImageStyleFromLetters(L"ds"));
 }
 
 TEST(LayoutTest, StringResourcesAreInsertedAsText) {

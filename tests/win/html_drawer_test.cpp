@@ -1,6 +1,7 @@
 // HtmlDrawer against GDI under Wine: what it leaves in the DC and in the process, links with
 // their owner and cursor, image files it must refuse, and the browser fallback of OpenUrl.
 #include "framework/win32/handles.h"
+#include "richmsg/win32/dib_section.h"
 #include "richmsg/win32/html_drawer.h"
 #include "richmsg/win32/html_images_win32.h"
 #include "richmsg/win32/open_url.h"
@@ -19,46 +20,19 @@
 namespace dp {
 namespace {
 
-// A white 32-bit bitmap in a memory DC.
-class Canvas {
+// A white DIB section to draw into.
+class Canvas : public DibSection {
 public:
-    Canvas(int width, int height)
-        : width_(width), height_(height), dc_(::CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        bits_ = static_cast<std::uint32_t*>(bits);
-        previous_ = ::SelectObject(dc_.get(), bitmap_.get());
-        std::fill(bits_, bits_ + width * height, 0x00FFFFFFu);
-    }
-    ~Canvas() { ::SelectObject(dc_.get(), previous_); }
-    HDC dc() const { return dc_.get(); }
-    std::uint32_t At(int x, int y) const {
-        ::GdiFlush();
-        return bits_[y * width_ + x] & 0x00FFFFFFu;
-    }
+    Canvas(int width, int height) : DibSection(width, height) { Fill(0xFFFFFF); }
     // Pixels in the rectangle that are not white.
     int Inked(const RECT& r) const {
+        const PixelBuffer pixels = Pixels();
         int n = 0;
-        for (int y = std::max<LONG>(0, r.top); y < std::min<LONG>(height_, r.bottom); ++y)
-            for (int x = std::max<LONG>(0, r.left); x < std::min<LONG>(width_, r.right); ++x)
-                n += At(x, y) != 0xFFFFFF;
+        for (int y = std::max<LONG>(0, r.top); y < std::min<LONG>(height(), r.bottom); ++y)
+            for (int x = std::max<LONG>(0, r.left); x < std::min<LONG>(width(), r.right); ++x)
+                n += (pixels.At(x, y) & 0xFFFFFF) != 0xFFFFFF;
         return n;
     }
-
-private:
-    int width_;
-    int height_;
-    UniqueMemDc dc_;
-    UniqueGdiObject bitmap_;
-    std::uint32_t* bits_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
 };
 
 // Every kind of drawing: fonts, text backgrounds, decorations, a rule, tables with effects and
