@@ -233,6 +233,11 @@ private:
     void Emit(const LineItem& item, int x, int top);
     // A line may end in blanks beyond its width (they hang); the room is then none, not less.
     int Room() const { return std::max(0, lineWidth_ - x_); }
+    bool OnlyBlanks() const {
+        return std::all_of(items_.begin(), items_.end(), [](const LineItem& item) {
+            return item.kind == LineItem::Kind::Text && item.trimmedWidth <= 0;
+        });
+    }
 
     Engine& engine_;
     int width_;
@@ -317,7 +322,8 @@ void Flow::StartLine(const TextStyle& style) {
 void Flow::AddText(std::wstring_view text, const TextStyle& style) {
     if (text.empty())
         return;
-    afterBlock_ = false;
+    if (text.find_first_not_of(L' ') != std::wstring_view::npos)
+        afterBlock_ = false;
     const int font = engine_.Font(style);
     const std::vector<int>& ends = engine_.Measure(font, text);
     if (!sink_)
@@ -426,8 +432,10 @@ void Flow::AddTab(const TextStyle& style) {
 }
 
 void Flow::LineBreak(const TextStyle& style) {
-    if (afterBlock_ && items_.empty()) {
+    if (afterBlock_ && OnlyBlanks()) {
         afterBlock_ = false;
+        items_.clear();
+        x_ = 0;
         return;
     }
     afterBlock_ = false;
@@ -435,7 +443,11 @@ void Flow::LineBreak(const TextStyle& style) {
 }
 
 int Flow::BeginBlock(int blockWidth, HAlign align, const TextStyle& style) {
-    if (!items_.empty())
+    // Blanks between blocks ("</table> <table>") make no line of their own.
+    if (OnlyBlanks()) {
+        items_.clear();
+        x_ = 0;
+    } else
         FlushLine(false, style);
     if (!bounded_)
         return 0;

@@ -187,6 +187,15 @@ TEST(TableTest, WithoutWidthTheTableIsAsWideAsItsContent) {
     EXPECT_EQ(OpsOf<TextOp>(list)[0].x, 300 - 14);
 }
 
+TEST(TableTest, BlanksAndTheFirstLineFeedAfterATableMakeNoLine) {
+    Fixture f;
+    const std::wstring_view table = L"<table><tr><td>a</td></tr></table>";
+    const int one = f.Render(table).height;
+    EXPECT_EQ(one, 13 + 2 * 1 + 2 * 2);
+    EXPECT_EQ(f.Render(std::wstring(table) + L" \n " + std::wstring(table)).height, 2 * one);
+    EXPECT_EQ(f.Render(std::wstring(table) + L"\n\n" + std::wstring(table)).height, 2 * one + 13);
+}
+
 TEST(TableTest, SpansShareTheirNeedEvenly) {
     Fixture f;
     const DisplayList list = f.Render(
