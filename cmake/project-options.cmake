@@ -8,6 +8,18 @@ if(DP_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(DP_FUZZ)
+    # Every library carries libFuzzer's coverage hooks; only the fuzz targets link its main.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(DP_TSAN)
+    add_compile_options(-fsanitize=thread)
+    add_link_options(-fsanitize=thread)
+endif()
+
 if(WIN32)
     # Unicode, Windows 7 headers (entries newer than XP are bound at run time by name), and a
     # fully static runtime so that no libstdc++, libgcc or winpthread DLL must travel along.
