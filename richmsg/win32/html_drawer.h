@@ -26,13 +26,13 @@ public:
     SIZE Measure(HDC dc, std::wstring_view html, int maxWidth = 0);
 
     // Draws the text given to Measure into `rect` (clipped to it) and records where its links
-    // are. At the measured width the measured layout is drawn as it is; at another width the
-    // text is laid out again for the rectangle's width.
+    // are. A rectangle as wide as maxWidth draws the measured layout as it is; at another width
+    // the text is laid out again for the rectangle's width.
     void Draw(HDC dc, const RECT& rect);
 
-    // The window whose client coordinates Draw and the hit tests use, and the message it gets:
-    // with the hovered link's number (-2 for none) when that changes, and with a pointer to the
-    // target text when a message link (href-less "msg") is clicked; lParam is notifyParam.
+    // The window whose client coordinates Draw and the hit tests use, and the message it gets
+    // (sent): with the hovered link's number (-2 for none) as wParam when that changes, and with
+    // a pointer to the target text when a "msg" link is clicked; lParam is notifyParam.
     void Attach(HWND owner, UINT notifyMessage, LPARAM notifyParam);
 
     // True when the point is over a link; the hand cursor has then been set.
