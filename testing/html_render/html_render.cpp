@@ -85,6 +85,7 @@ int Bench(const std::wstring& html, int runs, int width) {
     for (int i = 0; i < runs; ++i) {
         dp::HtmlDrawer drawer;
         dp::DibSection canvas(width, 1000);
+        canvas.Fill(0xFFFFFF); // touched, as a window's paint target is
         const long long cpuStart = ThreadCpuMicros();
         const auto start = Clock::now();
         height = drawer.Measure(canvas.dc(), html, width).cy;
