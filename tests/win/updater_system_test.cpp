@@ -6,9 +6,13 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "tests/support/updater_fakes.h"
 #include "updater/update_ini.h"
+#include "updater/update_worker.h"
 #include "updater/win32/update_system.h"
+#include "updater/win32/wininet_transfer.h"
 
 namespace dp {
 namespace {
@@ -95,6 +99,80 @@ TEST(UpdateSystem, StartsACommandLineWithItsArgumentsAndDoesNotWait) {
 
 TEST(UpdateSystem, AProgramThatDoesNotExistIsNotStarted) {
     EXPECT_FALSE(Win32UpdateSystem().StartProcess(L"\"" + TestFile(L"none.exe") + L"\" /S"));
+}
+
+// Scripted answers over the network, but real files, the real write guard and the platform's
+// INI reader.
+struct RealFilesPlatform : fake::Platform {
+    std::unique_ptr<LocalFile> CreateLocalFile(std::wstring_view path) override {
+        return WinInetTransfer().CreateLocalFile(path);
+    }
+};
+
+struct RecordingDialog : UpdateDialogPort {
+    std::vector<std::wstring> said;
+    void SetBusy(bool) override {}
+    void ShowState(std::wstring_view) override {}
+    void ShowMessage(std::wstring_view text) override { said.emplace_back(text); }
+    bool AskYesNo(std::wstring_view question) override {
+        said.emplace_back(question);
+        return false;
+    }
+    void EndDialog() override {}
+    void ShowProgress(int) override {}
+    void ShowTransferText(std::wstring_view) override {}
+    void Repaint() override {}
+};
+
+struct TempSystem : Win32UpdateSystem {
+    std::optional<std::wstring> ExpandTempFolder() override {
+        std::wstring folder = TempPath();
+        folder.pop_back();
+        return folder;
+    }
+};
+
+// A vendor may save the INI as UTF-8 with or without a mark: the first section is found both
+// ways.
+TEST(UpdateIniCopy, TheFirstSectionIsReadWithAndWithoutAUtf8Mark) {
+    const std::string body = "[public]\r\nversion=2.1\r\n[A]\r\ndownload_path=http://h/s.exe\r\n";
+    for (const std::string& downloaded : {"\xEF\xBB\xBF" + body, body}) {
+        SCOPED_TRACE(downloaded.size());
+        RealFilesPlatform platform;
+        platform.responses[L"http://h/update.ini"] = fake::Ok(downloaded);
+        RecordingDialog dialog;
+        TempSystem system;
+        ProfileIniReader ini;
+        UpdaterCommandLine commandLine;
+        commandLine.hasId = 1;
+        commandLine.productId = L"A";
+        commandLine.installedVersion = L"2.0";
+        commandLine.updateIniUrl = L"http://h/update.ini";
+        UpdateWorker(commandLine, {dialog, system, ini, platform}).Run();
+        EXPECT_EQ(dialog.said, std::vector<std::wstring>{L"New version is:2.1, update now?"});
+    }
+}
+
+// While the values are read, no other updater may write the copy; one that writes it already
+// keeps the guard from being taken.
+TEST(UpdateIniCopy, TheGuardKeepsWritersOutAndReadersIn) {
+    const std::wstring path = TestFile(L"guarded.ini");
+    WriteBytes(path, kIni);
+    Win32UpdateSystem system;
+    WinInetTransfer transfer;
+    {
+        const auto guard = system.GuardAgainstWriters(path);
+        ASSERT_TRUE(guard);
+        EXPECT_FALSE(transfer.CreateLocalFile(path));
+        EXPECT_EQ(ProfileIniReader().ReadString(path, L"public", L"version", L"", 50), L"2.1");
+    }
+    {
+        const auto writer = transfer.CreateLocalFile(path);
+        ASSERT_TRUE(writer);
+        EXPECT_FALSE(system.GuardAgainstWriters(path));
+    }
+    EXPECT_FALSE(system.GuardAgainstWriters(TestFile(L"missing.ini")));
+    ::DeleteFileW(path.c_str());
 }
 
 } // namespace
