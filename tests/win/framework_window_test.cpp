@@ -93,32 +93,26 @@ INSTANTIATE_TEST_SUITE_P(Windows, ForeignWindowTest,
                                          ForeignRow{"ForeignChildOfOwn", true, false, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A dialog template in memory: one static control, id kControlId.
+// An empty dialog template in memory (zeros after it: no menu, the standard class, no title);
+// its one control is created afterwards.
 constexpr int kControlId = 100;
 
-std::vector<DWORD> OneControlTemplate() {
-    std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD));
+std::vector<DWORD> EmptyTemplate() {
+    std::vector<DWORD> words(16, 0);
     auto* dialog = reinterpret_cast<DLGTEMPLATE*>(words.data());
-    dialog->style = WS_POPUP | DS_MODALFRAME;
-    dialog->cdit = 1;
+    dialog->style = WS_POPUP;
     dialog->cx = dialog->cy = 100;
-    words.insert(words.end(), {0, 0, 0}); // no menu, the standard class, no title
-    if (words.size() % 2)
-        words.push_back(0); // items are DWORD-aligned
-    const std::size_t item = words.size();
-    words.resize(item + sizeof(DLGITEMTEMPLATE) / sizeof(WORD));
-    auto* control = reinterpret_cast<DLGITEMTEMPLATE*>(words.data() + item);
-    control->style = WS_CHILD | WS_VISIBLE;
-    control->cx = control->cy = 20;
-    control->id = kControlId;
-    words.insert(words.end(), {0xFFFF, 0x0082, 0, 0}); // static, no text, no creation data
-    std::vector<DWORD> aligned((words.size() + 1) / 2);
-    std::copy(words.begin(), words.end(), reinterpret_cast<WORD*>(aligned.data()));
-    return aligned;
+    return words;
 }
 
 const DLGTEMPLATE* AsTemplate(const std::vector<DWORD>& words) {
     return reinterpret_cast<const DLGTEMPLATE*>(words.data());
+}
+
+HWND CreateControl(HWND dialog) {
+    return ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, dialog,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlId)), nullptr,
+                             nullptr);
 }
 
 class OwnControl : public SubclassedControl {
@@ -148,7 +142,7 @@ public:
 
 protected:
     bool OnInitDialog() override {
-        if (control.Attach(Handle(), kControlId)) {
+        if (CreateControl(Handle()) && control.Attach(Handle(), kControlId)) {
             ::SetWindowLongPtrW(control.Handle(), GWLP_USERDATA,
                                 reinterpret_cast<LONG_PTR>(&g_decoy));
             g_decoyCalled = false;
@@ -167,7 +161,7 @@ protected:
 };
 
 TEST(FrameworkDialogTest, DialogAndSubclassedControlAreFrameworkObjects) {
-    const std::vector<DWORD> words = OneControlTemplate();
+    const std::vector<DWORD> words = EmptyTemplate();
     HWND foreign = CreateForeign(nullptr);
     OwnDialog dialog(AsTemplate(words), foreign);
     EXPECT_EQ(dialog.DoModal(), 7);
@@ -191,10 +185,10 @@ INT_PTR CALLBACK ForeignDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
 // A dialog someone else runs (a system dialog, a message box) keeps its own data: a subclassed
 // control inside it is still offered its messages, the dialog itself is passed over.
 TEST(FrameworkDialogTest, ForeignDialogIsPassedOver) {
-    const std::vector<DWORD> words = OneControlTemplate();
+    const std::vector<DWORD> words = EmptyTemplate();
     HWND dialog = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), AsTemplate(words),
                                                nullptr, ForeignDialogProc, 0);
-    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(dialog && CreateControl(dialog));
     OwnControl control;
     ASSERT_TRUE(control.Attach(dialog, kControlId));
     EXPECT_FALSE(OwnControl().Attach(dialog, kControlId)) << "one framework object per window";

@@ -6,11 +6,8 @@
 
 #include <fstream>
 #include <string>
-#include <vector>
 
-#include "tests/support/updater_fakes.h"
 #include "updater/update_ini.h"
-#include "updater/update_worker.h"
 #include "updater/win32/update_system.h"
 #include "updater/win32/wininet_transfer.h"
 
@@ -101,56 +98,19 @@ TEST(UpdateSystem, AProgramThatDoesNotExistIsNotStarted) {
     EXPECT_FALSE(Win32UpdateSystem().StartProcess(L"\"" + TestFile(L"none.exe") + L"\" /S"));
 }
 
-// Scripted answers over the network, but real files, the real write guard and the platform's
-// INI reader.
-struct RealFilesPlatform : fake::Platform {
-    std::unique_ptr<LocalFile> CreateLocalFile(std::wstring_view path) override {
-        return WinInetTransfer().CreateLocalFile(path);
-    }
-};
-
-struct RecordingDialog : UpdateDialogPort {
-    std::vector<std::wstring> said;
-    void SetBusy(bool) override {}
-    void ShowState(std::wstring_view) override {}
-    void ShowMessage(std::wstring_view text) override { said.emplace_back(text); }
-    bool AskYesNo(std::wstring_view question) override {
-        said.emplace_back(question);
-        return false;
-    }
-    void EndDialog() override {}
-    void ShowProgress(int) override {}
-    void ShowTransferText(std::wstring_view) override {}
-    void Repaint() override {}
-};
-
-struct TempSystem : Win32UpdateSystem {
-    std::optional<std::wstring> ExpandTempFolder() override {
-        std::wstring folder = TempPath();
-        folder.pop_back();
-        return folder;
-    }
-};
-
-// A vendor may save the INI as UTF-8 with or without a mark: the first section is found both
-// ways.
+// A vendor may save the INI as UTF-8 with or without a mark: stored as the worker stores it,
+// the platform's reader finds the first section both ways (and, with the mark, reads the text
+// as UTF-8; without it, in the system's code page).
 TEST(UpdateIniCopy, TheFirstSectionIsReadWithAndWithoutAUtf8Mark) {
-    const std::string body = "[public]\r\nversion=2.1\r\n[A]\r\ndownload_path=http://h/s.exe\r\n";
-    for (const std::string& downloaded : {"\xEF\xBB\xBF" + body, body}) {
-        SCOPED_TRACE(downloaded.size());
-        RealFilesPlatform platform;
-        platform.responses[L"http://h/update.ini"] = fake::Ok(downloaded);
-        RecordingDialog dialog;
-        TempSystem system;
-        ProfileIniReader ini;
-        UpdaterCommandLine commandLine;
-        commandLine.hasId = 1;
-        commandLine.productId = L"A";
-        commandLine.installedVersion = L"2.0";
-        commandLine.updateIniUrl = L"http://h/update.ini";
-        UpdateWorker(commandLine, {dialog, system, ini, platform}).Run();
-        EXPECT_EQ(dialog.said, std::vector<std::wstring>{L"New version is:2.1, update now?"});
-    }
+    const std::string text = "[public]\r\nversion=2.\xC3\xA9\r\n";
+    const std::wstring path = TestFile(L"utf8.ini");
+    const auto readVersion = [&](const std::string& downloaded) {
+        WriteBytes(path, Utf16IniFromMarkedUtf8(downloaded).value_or(downloaded));
+        return ProfileIniReader().ReadString(path, L"public", L"version", L"0.0", kVersionChars);
+    };
+    EXPECT_EQ(readVersion("\xEF\xBB\xBF" + text), L"2.\u00e9");
+    EXPECT_EQ(readVersion(text).substr(0, 2), L"2.");
+    ::DeleteFileW(path.c_str());
 }
 
 // While the values are read, no other updater may write the copy; one that writes it already
