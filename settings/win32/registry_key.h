@@ -13,7 +13,8 @@ public:
     static constexpr std::size_t kReadBufferChars = 256;
     static constexpr std::size_t kMaxWriteChars = 254;
 
-    // Accepts the four predefined roots HKCR, HKCU, HKLM and HKU only.
+    // Accepts the four predefined roots HKCR, HKCU, HKLM and HKU only: the other predefined
+    // handles (performance data, current configuration) are not places to keep settings.
     bool SetRootKey(HKEY root);
     // Empty path: the root itself, without touching the registry. Otherwise the key is opened
     // (or created) with full access to prove it is usable; on failure the old path stays.

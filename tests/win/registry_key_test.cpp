@@ -111,5 +111,21 @@ TEST_F(RegistryKeyTest, WriteNeedsAnExistingKey) {
     EXPECT_EQ(key.ReadString(L"v", L"gone"), L"gone");
 }
 
+// An empty path selects the root itself: values are read and written directly under it.
+TEST_F(RegistryKeyTest, EmptyPathAddressesTheRootKey) {
+    const std::wstring name = L"DuskpanelTests.RootValue";
+    RegistryKey key;
+    ASSERT_TRUE(key.SetKey(L"", false));
+    EXPECT_TRUE(key.WriteString(name, L"at the root"));
+    wchar_t stored[32] = {};
+    DWORD bytes = sizeof(stored);
+    EXPECT_EQ(::RegGetValueW(HKEY_CURRENT_USER, nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr,
+                             stored, &bytes),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(stored, L"at the root");
+    EXPECT_EQ(key.ReadString(name, L"def"), L"at the root");
+    ::RegDeleteValueW(HKEY_CURRENT_USER, name.c_str());
+}
+
 } // namespace
 } // namespace dp
