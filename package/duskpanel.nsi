@@ -130,7 +130,7 @@ FunctionEnd
     File "/oname=Duskpanel.ini" "${LANGDIR}\${source}\Duskpanel.ini"
 !macroend
 
-Section "${PRODUCT} and Renewick (required)" SecProgram
+Section "${PRODUCT} (required)" SecProgram
     SectionIn RO
     Call WaitUntilProgramsAreFree
     SetOutPath "$INSTDIR"
@@ -165,7 +165,7 @@ Section "${PRODUCT} and Renewick (required)" SecProgram
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
-Section "Make ${PRODUCT} the screen saver" SecScreenSaver
+Section "Use as screen saver" SecScreenSaver
     ; The saver keeps the previous screen saver's settings, for the uninstaller to put back.
     DetailPrint "Making ${PRODUCT} the screen saver"
     ExecWait '"$INSTDIR\Duskpanel.scr" /d'
@@ -228,7 +228,7 @@ Section "un.${PRODUCT}" SecUnProgram
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
 
-Section /o "un.Remove my ${PRODUCT} settings" SecUnSettings
+Section /o "un.Remove my settings" SecUnSettings
     DetailPrint "Removing the ${PRODUCT} settings"
     DeleteRegKey HKCU "${PRODUCT_KEY}"
     DeleteRegKey /ifempty HKCU "${VENDOR_KEY}"
