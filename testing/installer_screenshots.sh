@@ -13,7 +13,7 @@ prefix=$root/build/wine/installer-shots
 dp_copy_prefix "$root/build/wine/template" "$prefix"
 export WINEPREFIX=$prefix WINEDEBUG=-all
 dp_start_xvfb || exit 1
-trap 'dp_stop_prefix "$prefix"; kill "$DP_XVFB_PID" 2>/dev/null' EXIT
+trap 'dp_stop_prefix "$prefix"; kill "$DP_XVFB_PID" 2>/dev/null; rm -rf "$prefix"' EXIT
 
 drive() { "$DP_WINE" "$driver" "$@" 2>/dev/null | tr -d '\r'; }
 # wizard TITLE: the handle of the wizard window with that title (one window for all its pages)
