@@ -44,9 +44,10 @@ void BrightnessController::Detect() {
         return;
     }
     // The driver overwrites the whole record; the preset policy only says which record is asked
-    // for. A failed query leaves the record as preset, which is all a caller can be given.
-    initialBrightness_.ucDisplayPolicy = kDisplayPolicyBoth;
-    backends_.device.QueryDisplayBrightness(initialBrightness_);
+    // for. A failed query leaves no record: its preset bytes are not a brightness.
+    DisplayBrightness initial{kDisplayPolicyBoth, 0, 0};
+    if (backends_.device.QueryDisplayBrightness(initial))
+        initialBrightness_ = initial;
     mode_ = BrightnessMode::Backlight;
 }
 
@@ -119,6 +120,12 @@ void BrightnessController::RestoreBrightness() {
         SetLocked({policy, saved.ucACBrightness, saved.ucDCBrightness});
     }
     backends_.device.Close();
+}
+
+void BrightnessController::ReapplyActivePowerScheme() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (CanControl())
+        ReapplyPowerScheme(osVersion_, backends_.powerSchemes);
 }
 
 DisplayBrightness BrightnessController::GetSavedForMains() const {

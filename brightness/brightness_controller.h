@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 namespace dp {
 
@@ -33,8 +34,10 @@ public:
     std::uint8_t GetLevel(std::uint32_t position) const;
     const LevelTable& GetLevels() const { return levels_; }
 
-    // The record the driver reported at construction.
-    DisplayBrightness GetInitialBrightness() const { return initialBrightness_; }
+    // The record the driver reported at construction; nothing when it did not answer (or there
+    // is no backlight control). A caller that puts the brightness back must not make up a record
+    // then, since its zero bytes would set level 0: it calls ReapplyActivePowerScheme instead.
+    std::optional<DisplayBrightness> GetInitialBrightness() const { return initialBrightness_; }
 
     // Sets the levels for the given policy; true when the driver accepted them.
     bool ApplyBrightness(std::uint8_t acLevel, std::uint8_t dcLevel, std::uint8_t policy);
@@ -44,6 +47,9 @@ public:
     // Puts back the record saved for the power source in force, or re-applies the active power
     // scheme when none was saved; then closes the device. Later calls do nothing.
     void RestoreBrightness();
+    // Lets the system set its own brightness again by re-applying the active power scheme, in
+    // backlight mode only; where the system has no power schemes nothing changes.
+    void ReapplyActivePowerScheme();
 
     // The records SaveCurrentAsDefault keeps (AC byte 255: nothing saved).
     DisplayBrightness GetSavedForMains() const;
@@ -66,7 +72,7 @@ private:
     std::uint32_t levelCount_ = 0;
     DisplayBrightness savedForMains_{0, kNothingSaved, kNothingSaved};
     DisplayBrightness savedForBattery_{0, kNothingSaved, kNothingSaved};
-    DisplayBrightness initialBrightness_;
+    std::optional<DisplayBrightness> initialBrightness_;
 };
 
 } // namespace dp

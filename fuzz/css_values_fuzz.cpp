@@ -4,7 +4,7 @@
 #include "richmsg/css_values.h"
 #include "richmsg/html_limits.h"
 #include "richmsg/html_style.h"
-#include "testing/fake_text_measurer.h"
+#include "tests/support/html_fakes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace dp::html;

@@ -3,7 +3,7 @@
 #include "fuzz/fuzz_text.h"
 #include "richmsg/html_layout.h"
 #include "richmsg/html_limits.h"
-#include "testing/fake_text_measurer.h"
+#include "tests/support/html_fakes.h"
 
 #include <variant>
 

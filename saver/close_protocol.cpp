@@ -25,8 +25,10 @@ CloseAction SaverCloseProtocol::OnCloseMessage(std::uint32_t startTick, std::uin
                                                std::uint32_t passwordDelaySeconds) {
     if (!closePermitted_.load())
         return CloseAction::Drop;
-    if (verifying_.load())
-        return CloseAction::Close;
+    if (verifying_.load()) {
+        closedWhileVerifying_.store(true);
+        return CloseAction::AfterVerifying;
+    }
     if (WithinPasswordDelay(startTick, nowTick, passwordDelaySeconds))
         return CloseAction::Close;
     verifying_.store(true);
@@ -34,7 +36,8 @@ CloseAction SaverCloseProtocol::OnCloseMessage(std::uint32_t startTick, std::uin
 }
 
 CloseAction SaverCloseProtocol::EndVerifying(bool passed) {
-    if (passed) {
+    const bool closeArrived = closedWhileVerifying_.exchange(false);
+    if (passed || closeArrived) {
         verifying_.store(false);
         return CloseAction::Close;
     }

@@ -18,6 +18,9 @@ enum class CloseAction {
     Close,          // default processing: the window is destroyed
     VerifyPassword, // run the password check, then call EndVerifying
     Stay,           // the password was refused: the window stays
+    // Arrived while the check runs (its message loop dispatches it): nothing now, since the
+    // check's caller still uses the window; EndVerifying then closes.
+    AfterVerifying,
 };
 
 class SaverCloseProtocol {
@@ -37,10 +40,11 @@ public:
     CloseAction OnCloseMessage(std::uint32_t startTick, std::uint32_t nowTick,
                                std::uint32_t passwordDelaySeconds);
 
-    // After the password check that OnCloseMessage asked for. Refused: the saver window stays,
-    // and the protocol is armed again so that the user's next input runs the close sequence
-    // (and asks for the password) once more. The caller renews the threshold box and re-arms
-    // the input poll and its timer.
+    // After the password check that OnCloseMessage asked for. Close when it passed or when a
+    // WM_CLOSE arrived during the check (the caller closes as its last act). Refused: the saver
+    // window stays, and the protocol is armed again so that the user's next input runs the close
+    // sequence (and asks for the password) once more. The caller renews the threshold box and
+    // re-arms the input poll and its timer.
     CloseAction EndVerifying(bool passed);
 
     bool Verifying() const { return verifying_.load(); }
@@ -51,6 +55,7 @@ private:
     std::atomic<bool> closeStarted_{false};
     std::atomic<bool> closePermitted_{false};
     std::atomic<bool> verifying_{false};
+    std::atomic<bool> closedWhileVerifying_{false};
 };
 
 } // namespace dp

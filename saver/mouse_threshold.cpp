@@ -12,8 +12,12 @@ std::int64_t Distance(std::int32_t from, std::int32_t to) {
 
 } // namespace
 
-bool MouseThresholdBox::MovedBeyond(ScreenPoint cursor) const {
-    return Distance(start_.x, cursor.x) > threshold_ || Distance(start_.y, cursor.y) > threshold_;
+bool MouseThresholdBox::MovedBeyond(ScreenPoint cursor) {
+    if (!start_) {
+        start_ = cursor;
+        return false;
+    }
+    return Distance(start_->x, cursor.x) > threshold_ || Distance(start_->y, cursor.y) > threshold_;
 }
 
 } // namespace dp

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace dp {
 
@@ -25,14 +26,18 @@ public:
     // WM_MOUSEMOVE, which Windows sends on its own when a window appears), and again after a
     // refused password.
     void Reset(ScreenPoint start) { start_ = start; }
+    // No reference, because the cursor could not be read (another desktop has the input).
+    void Forget() { start_.reset(); }
 
     // The cursor position is read when the message is handled, not taken from the message.
-    // True when either axis has moved strictly more than the threshold.
-    bool MovedBeyond(ScreenPoint cursor) const;
+    // True when either axis has moved strictly more than the threshold. Without a reference
+    // the position becomes the reference and nothing has moved: a made-up reference such as
+    // (0,0) would end the saver at the first mouse message.
+    bool MovedBeyond(ScreenPoint cursor);
 
 private:
     std::int32_t threshold_ = kDefaultThreshold;
-    ScreenPoint start_;
+    std::optional<ScreenPoint> start_;
 };
 
 } // namespace dp

@@ -19,10 +19,9 @@ constexpr ParameterKey kParameterKeys[] = {
     {L"Enable_resume_password_protect", 1, &Parameters::resumePasswordProtect},
 };
 
-IniProfile OpenParamIni(IniStore& ini, const ProgramLocation& location,
-                        const std::wstring& dataFolder) {
+IniProfile OpenParamIni(IniStore& ini, const ProgramLocation& location, const std::wstring& file) {
     IniProfile profile(ini, location, true);
-    profile.SetFile(FormFileInFolder(dataFolder, kParamIniName));
+    profile.SetFile(file);
     profile.SetSection(kParamIniSection);
     return profile;
 }
@@ -33,7 +32,12 @@ void LoadParameters(Parameters& parameters, ProfileStore& profile, IniStore& ini
                     const ProgramLocation& location, const std::wstring& dataFolder) {
     for (const ParameterKey& k : kParameterKeys)
         parameters.*k.field = profile.GetInt(L"", k.key, k.defaultValue);
-    IniProfile file = OpenParamIni(ini, location, dataFolder);
+    // Without a file the table's defaults would replace the profile's values, and the exit
+    // would then store those defaults: the user's levels would be lost at every start.
+    const std::wstring path = FormFileInFolder(dataFolder, kParamIniName);
+    if (path.empty())
+        return;
+    IniProfile file = OpenParamIni(ini, location, path);
     for (const ParameterKey& k : kParameterKeys)
         parameters.*k.field = file.GetInt(k.key, k.defaultValue);
 }
@@ -42,7 +46,10 @@ void SaveParameters(const Parameters& parameters, ProfileStore& profile, IniStor
                     const ProgramLocation& location, const std::wstring& dataFolder) {
     for (const ParameterKey& k : kParameterKeys)
         profile.WriteInt(L"", k.key, parameters.*k.field);
-    IniProfile file = OpenParamIni(ini, location, dataFolder);
+    const std::wstring path = FormFileInFolder(dataFolder, kParamIniName);
+    if (path.empty())
+        return;
+    IniProfile file = OpenParamIni(ini, location, path);
     for (const ParameterKey& k : kParameterKeys)
         file.WriteInt(k.key, parameters.*k.field);
 }

@@ -20,7 +20,9 @@ struct Parameters {
 inline constexpr wchar_t kParamIniName[] = L"Param.ini";
 inline constexpr wchar_t kParamIniSection[] = L"public";
 
-// Profile values first, then "Param.ini" in dataFolder, whose values (or defaults) win.
+// Profile values first, then "Param.ini" in dataFolder, whose values (or defaults) win. When no
+// "Param.ini" can be named (an empty folder, or a path over the limit), the profile's values
+// stand and no file is read or written.
 void LoadParameters(Parameters& parameters, ProfileStore& profile, IniStore& ini,
                     const ProgramLocation& location, const std::wstring& dataFolder);
 // The same two stores in the same order; failures are not examined.

@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""Runs the e2e tier (tests/e2e/test_*.py) and prints "e2e: N passed, N failed".
+"""Runs a tier of Python tests and prints "<name>: N passed, N failed".
 
-Usage: run_e2e.py LOG_FILE [PATTERN]. Details of every test go to LOG_FILE.
+Usage: run_e2e.py LOG_FILE [PATTERN] [--dir DIR] [--name NAME]
+The default is the product's e2e tier: tests/e2e/test_*.py, named "e2e". The simulated panel's
+own tests are run with --dir testing/lcdsim --name panel. Details of every test go to LOG_FILE.
 """
+import argparse
 import os
 import sys
 import unittest
@@ -13,15 +16,19 @@ sys.path.insert(0, here)
 
 
 def main():
-    log_path = sys.argv[1] if len(sys.argv) > 1 else os.devnull
-    pattern = sys.argv[2] if len(sys.argv) > 2 else "test_*.py"
-    suite = unittest.defaultTestLoader.discover(os.path.join(root, "tests", "e2e"),
-                                                pattern=pattern, top_level_dir=os.path.join(root, "tests", "e2e"))
-    with open(log_path, "w", encoding="utf-8") as log:
+    parser = argparse.ArgumentParser()
+    parser.add_argument("log", nargs="?", default=os.devnull)
+    parser.add_argument("pattern", nargs="?", default="test_*.py")
+    parser.add_argument("--dir", default=os.path.join("tests", "e2e"))
+    parser.add_argument("--name", default="e2e")
+    args = parser.parse_args()
+    start = os.path.join(root, args.dir)
+    suite = unittest.defaultTestLoader.discover(start, pattern=args.pattern, top_level_dir=start)
+    with open(args.log, "w", encoding="utf-8") as log:
         result = unittest.TextTestRunner(stream=log, verbosity=2).run(suite)
     failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
     passed = result.testsRun - failed - len(result.skipped)
-    print(f"e2e: {passed} passed, {failed} failed")
+    print(f"{args.name}: {passed} passed, {failed} failed")
     return 0 if failed == 0 else 1
 
 

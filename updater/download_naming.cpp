@@ -107,10 +107,14 @@ void AppendPercentUtf8(std::wstring& out, char32_t c) {
 
 std::wstring FileNameFromUrl(std::wstring_view url) {
     const std::wstring_view path = WithoutQueryAndFragment(url);
-    const std::size_t lastSeparator = path.find_last_of(L"\\/");
-    if (lastSeparator == std::wstring_view::npos)
+    // A backslash decides even when a slash follows it: the plain-name check then refuses
+    // what is left.
+    std::size_t separator = path.find_last_of(L'\\');
+    if (separator == std::wstring_view::npos)
+        separator = path.find_last_of(L'/');
+    if (separator == std::wstring_view::npos)
         return std::wstring(path);
-    return std::wstring(path.substr(lastSeparator + 1));
+    return std::wstring(path.substr(separator + 1));
 }
 
 bool IsPlainFileName(std::wstring_view name) {

@@ -12,9 +12,9 @@ namespace dp {
 // CreateProcessW takes at most 32767 characters of command line, terminator included.
 inline constexpr std::size_t kMaxCommandLineChars = 32767;
 
-// The last path component of a URL: the text after its last '\' or '/' (or the whole text
-// without either), once the query ("?...") and fragment ("#...") are dropped; the extension
-// stays. Empty when the URL's path ends in a separator.
+// The last path component of a URL, once the query ("?...") and fragment ("#...") are dropped:
+// the text after its last '\', or when there is none after its last '/', or the whole text
+// without either; the extension stays. Empty when the URL's path ends in that separator.
 std::wstring FileNameFromUrl(std::wstring_view url);
 
 // True when name can be created in the temporary folder as itself and nothing else: not

@@ -79,7 +79,8 @@ std::uint32_t AccessTypeFor(std::uint32_t connectedStateFlags) {
 }
 
 DownloadResult DownloadUrl(TransferPlatform& platform, std::wstring_view url,
-                           std::wstring_view localPath, DownloadDisplay* display) {
+                           std::wstring_view localPath, DownloadDisplay* display,
+                           std::uint32_t maxBytes) {
     const std::uint32_t flags = platform.ConnectedStateFlags();
     if (flags & kInternetConnectionOffline)
         return DownloadResult::Offline;
@@ -87,12 +88,12 @@ DownloadResult DownloadUrl(TransferPlatform& platform, std::wstring_view url,
     const auto session = platform.OpenSession(agent, AccessTypeFor(flags));
     if (!session)
         return DownloadResult::Offline;
-    return DownloadToFile(*session, platform, url, localPath, display);
+    return DownloadToFile(*session, platform, url, localPath, display, maxBytes);
 }
 
 DownloadResult DownloadToFile(InternetSession& session, TransferPlatform& platform,
                               std::wstring_view url, std::wstring_view localPath,
-                              DownloadDisplay* display) {
+                              DownloadDisplay* display, std::uint32_t maxBytes) {
     const auto request =
         session.OpenUrl(EncodeUrlForRequest(url), kDownloadRequestHeaders, kDownloadRequestFlags);
     if (!request)
@@ -102,6 +103,8 @@ DownloadResult DownloadToFile(InternetSession& session, TransferPlatform& platfo
     const auto total = request->QueryNumber(kQueryContentLengthNumber);
     if (!total)
         return DownloadResult::UrlNotOpened;
+    if (*total > maxBytes)
+        return DownloadResult::BadStatusOrFile;
     const auto file = platform.CreateLocalFile(localPath);
     if (!file)
         return DownloadResult::BadStatusOrFile;

@@ -17,7 +17,8 @@ namespace dp {
 enum class DownloadResult : int {
     Success = 0,
     UrlNotOpened = 1,    // the URL could not be opened, or no numeric Content-Length
-    BadStatusOrFile = 2, // status other than 200, or the local file cannot be created/written
+    BadStatusOrFile = 2, // status other than 200, a body over the caller's limit, or the local
+                         // file cannot be created (another writer has it) or written
     ReadFailed = 3,      // a read failed or the body is not the announced length; file left
     Offline = 4,         // the system reports itself offline, or no internet session
 };
@@ -36,6 +37,8 @@ inline constexpr std::uint32_t kQueryContentLengthNumber = 0x20000005;
 inline constexpr std::wstring_view kDownloadRequestHeaders = L"Accept: */*\r\n\r\n";
 // Bodies are read in blocks of this size into one buffer and written straight to the file.
 inline constexpr std::size_t kReadBlockBytes = 102400;
+// The size limit of a download that has none of its own: any length a response can announce.
+inline constexpr std::uint32_t kNoSizeLimit = 0xFFFFFFFF;
 // How long connecting, sending and each receive may take before the request fails, so that a
 // server that accepts and never answers cannot hold the dialog open.
 inline constexpr std::uint32_t kTransferTimeoutMs = 30000;
@@ -79,7 +82,8 @@ public:
     // Opens an internet session with this user agent and access type; null on failure.
     virtual std::unique_ptr<InternetSession> OpenSession(std::wstring_view agent,
                                                          std::uint32_t accessType) = 0;
-    // Creates (or empties) the file at path for writing; null on failure.
+    // Creates (or empties) the file at path for writing; null on failure, also while another
+    // writer has it open. Others may read it meanwhile, but not write it.
     virtual std::unique_ptr<LocalFile> CreateLocalFile(std::wstring_view path) = 0;
     // Milliseconds since system start, a wrapping 32-bit count.
     virtual std::uint32_t Milliseconds() = 0;
@@ -102,13 +106,16 @@ std::wstring UserAgentFor(std::uint32_t milliseconds);
 std::uint32_t AccessTypeFor(std::uint32_t connectedStateFlags);
 
 // Checks the connection, opens a session, downloads url to localPath, closes the session.
-// display may be null: nothing is shown then.
+// display may be null: nothing is shown then. A response announcing more than maxBytes is
+// refused with BadStatusOrFile before any file is created (the body can never outgrow what
+// was announced: that ends with ReadFailed).
 DownloadResult DownloadUrl(TransferPlatform& platform, std::wstring_view url,
-                           std::wstring_view localPath, DownloadDisplay* display);
+                           std::wstring_view localPath, DownloadDisplay* display,
+                           std::uint32_t maxBytes = kNoSizeLimit);
 
 // Downloads url to localPath within an open session.
 DownloadResult DownloadToFile(InternetSession& session, TransferPlatform& platform,
                               std::wstring_view url, std::wstring_view localPath,
-                              DownloadDisplay* display);
+                              DownloadDisplay* display, std::uint32_t maxBytes = kNoSizeLimit);
 
 } // namespace dp

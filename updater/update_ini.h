@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +20,10 @@ public:
                                     std::wstring_view key, std::wstring_view defaultValue,
                                     std::size_t bufferChars) = 0;
 };
+
+// No update INI comes anywhere near this size; a larger answer is not one (an error page, a
+// wrong URL) and is refused before anything is stored.
+inline constexpr std::uint32_t kMaxUpdateIniBytes = 1024 * 1024;
 
 // Buffer sizes (characters, terminator included) the values are read with.
 inline constexpr std::size_t kVersionChars = 50;
@@ -35,5 +41,11 @@ struct SetupSource {
 // The product's own section (named by its identifier); empty values when missing.
 SetupSource ReadSetupSource(IniReader& reader, std::wstring_view iniFile,
                             std::wstring_view productId);
+
+// The platform's INI reader takes a UTF-8 byte-order mark for text of the first line, which
+// hides the first section ("[public]" in practice). A copy that starts with that mark is
+// stored instead as UTF-16 (little-endian) with its own mark, which the reader understands;
+// bytes that are not UTF-8 become U+FFFD. Nothing for any other text: it is stored as it came.
+std::optional<std::string> Utf16IniFromMarkedUtf8(std::string_view bytes);
 
 } // namespace dp

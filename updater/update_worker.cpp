@@ -3,7 +3,58 @@
 #include "updater/download_naming.h"
 #include "updater/version_compare.h"
 
+#include <span>
+#include <utility>
+
 namespace dp {
+
+namespace {
+
+// The update INI copy as it is stored: collected whole (it is small), then written in the form
+// the platform's INI reader reads.
+class IniCopyFile final : public LocalFile {
+public:
+    explicit IniCopyFile(std::unique_ptr<LocalFile> file) : file_(std::move(file)) {}
+
+    bool Write(std::span<const std::byte> bytes) override {
+        bytes_.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return true;
+    }
+    bool Close() override {
+        const std::optional<std::string> converted = Utf16IniFromMarkedUtf8(bytes_);
+        const std::string& stored = converted ? *converted : bytes_;
+        const bool written = file_->Write(std::as_bytes(std::span(stored.data(), stored.size())));
+        return file_->Close() && written;
+    }
+
+private:
+    std::unique_ptr<LocalFile> file_;
+    std::string bytes_;
+};
+
+// The worker's transfer platform, with the update INI's local file in place of the plain one.
+class IniCopyTransfer final : public TransferPlatform {
+public:
+    explicit IniCopyTransfer(TransferPlatform& platform) : platform_(platform) {}
+
+    std::uint32_t ConnectedStateFlags() override { return platform_.ConnectedStateFlags(); }
+    std::unique_ptr<InternetSession> OpenSession(std::wstring_view agent,
+                                                 std::uint32_t accessType) override {
+        return platform_.OpenSession(agent, accessType);
+    }
+    std::unique_ptr<LocalFile> CreateLocalFile(std::wstring_view path) override {
+        std::unique_ptr<LocalFile> file = platform_.CreateLocalFile(path);
+        if (!file)
+            return nullptr;
+        return std::make_unique<IniCopyFile>(std::move(file));
+    }
+    std::uint32_t Milliseconds() override { return platform_.Milliseconds(); }
+
+private:
+    TransferPlatform& platform_;
+};
+
+} // namespace
 
 std::wstring DownloadFailedMessage(DownloadResult result, std::wstring_view url) {
     return L"error info: return code:" + std::to_wstring(static_cast<int>(result)) +
@@ -24,23 +75,40 @@ int UpdateWorker::Run() {
     const auto tempFolder = ports_.system.ExpandTempFolder();
     if (!tempFolder)
         return 0; // busy for good; the dialog waits for Cancel
-    const std::wstring iniPath = UpdateIniPath(*tempFolder, commandLine_.hasId);
-    if (DownloadTo(commandLine_.updateIniUrl, iniPath) && OfferIsWanted(iniPath))
-        UpdateFrom(iniPath, *tempFolder);
+    const std::optional<Offer> offer = FetchOffer(UpdateIniPath(*tempFolder, commandLine_.hasId));
+    if (offer && OfferIsWanted(offer->version))
+        UpdateFrom(offer->setup, *tempFolder);
     return Finish();
 }
 
-bool UpdateWorker::DownloadTo(std::wstring_view url, std::wstring_view localPath) {
+// Two updaters for different products share the copy's name. Its writer keeps others from
+// writing it, and the values are read while it is guarded again, so that neither a half-written
+// nor a foreign INI is ever read: the second updater fails with BadStatusOrFile instead.
+std::optional<UpdateWorker::Offer> UpdateWorker::FetchOffer(std::wstring_view iniPath) {
+    const std::wstring& url = commandLine_.updateIniUrl;
+    IniCopyTransfer iniTransfer(ports_.transfer);
+    if (!DownloadTo(url, iniPath, iniTransfer, kMaxUpdateIniBytes))
+        return std::nullopt;
+    const std::unique_ptr<WriteGuard> guard = ports_.system.GuardAgainstWriters(iniPath);
+    if (!guard) {
+        ports_.dialog.ShowMessage(DownloadFailedMessage(DownloadResult::BadStatusOrFile, url));
+        return std::nullopt;
+    }
+    return Offer{ReadOfferedVersion(ports_.ini, iniPath),
+                 ReadSetupSource(ports_.ini, iniPath, commandLine_.productId)};
+}
+
+bool UpdateWorker::DownloadTo(std::wstring_view url, std::wstring_view localPath,
+                              TransferPlatform& transfer, std::uint32_t maxBytes) {
     ports_.dialog.ShowState(url);
-    const DownloadResult result = DownloadUrl(ports_.transfer, url, localPath, &ports_.dialog);
+    const DownloadResult result = DownloadUrl(transfer, url, localPath, &ports_.dialog, maxBytes);
     if (result == DownloadResult::Success)
         return true;
     ports_.dialog.ShowMessage(DownloadFailedMessage(result, url));
     return false;
 }
 
-bool UpdateWorker::OfferIsWanted(std::wstring_view iniPath) {
-    const std::wstring offered = ReadOfferedVersion(ports_.ini, iniPath);
+bool UpdateWorker::OfferIsWanted(const std::wstring& offered) {
     if (offered.empty())
         return false;
     if (CompareVersions(commandLine_.installedVersion, offered) != VersionOrder::OfferedNewer) {
@@ -50,8 +118,7 @@ bool UpdateWorker::OfferIsWanted(std::wstring_view iniPath) {
     return ports_.dialog.AskYesNo(UpdateQuestion(offered));
 }
 
-void UpdateWorker::UpdateFrom(std::wstring_view iniPath, std::wstring_view tempFolder) {
-    const SetupSource source = ReadSetupSource(ports_.ini, iniPath, commandLine_.productId);
+void UpdateWorker::UpdateFrom(const SetupSource& source, std::wstring_view tempFolder) {
     if (source.downloadPath.empty())
         return;
     // The name comes from the server: only a plain file name may be created in the
@@ -60,7 +127,7 @@ void UpdateWorker::UpdateFrom(std::wstring_view iniPath, std::wstring_view tempF
     if (!IsPlainFileName(fileName))
         return;
     const std::wstring setupPath = SetupFilePath(tempFolder, fileName);
-    if (!DownloadTo(source.downloadPath, setupPath))
+    if (!DownloadTo(source.downloadPath, setupPath, ports_.transfer))
         return;
     const auto setupCommand = BuildSetupCommandLine(setupPath, source.setupParam);
     if (setupCommand)

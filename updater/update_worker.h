@@ -6,6 +6,7 @@
 #include "updater/update_ini.h"
 #include "updater/updater_command_line.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,12 @@ public:
     virtual void EndDialog() = 0;
 };
 
+// Keeps a file from being written while it exists; readers may still open it.
+class WriteGuard {
+public:
+    virtual ~WriteGuard() = default;
+};
+
 // The rest of the process's surroundings the worker needs.
 class UpdateSystem {
 public:
@@ -36,6 +43,8 @@ public:
     virtual std::optional<std::wstring> ExpandTempFolder() = 0;
     // Starts commandLine as a new process without waiting for it; false when it cannot start.
     virtual bool StartProcess(std::wstring_view commandLine) = 0;
+    // Null when the file is missing or another writer has it open.
+    virtual std::unique_ptr<WriteGuard> GuardAgainstWriters(std::wstring_view path) = 0;
 };
 
 struct UpdateWorkerPorts {
@@ -59,10 +68,18 @@ public:
     int Run();
 
 private:
-    // DownloadTo and OfferIsWanted return false when the check ends there.
-    bool DownloadTo(std::wstring_view url, std::wstring_view localPath);
-    bool OfferIsWanted(std::wstring_view iniPath);
-    void UpdateFrom(std::wstring_view iniPath, std::wstring_view tempFolder);
+    // What the update INI says for this product.
+    struct Offer {
+        std::wstring version;
+        SetupSource setup;
+    };
+
+    // Nothing, DownloadTo and OfferIsWanted false: the check ends there.
+    std::optional<Offer> FetchOffer(std::wstring_view iniPath);
+    bool DownloadTo(std::wstring_view url, std::wstring_view localPath, TransferPlatform& transfer,
+                    std::uint32_t maxBytes = kNoSizeLimit);
+    bool OfferIsWanted(const std::wstring& offered);
+    void UpdateFrom(const SetupSource& source, std::wstring_view tempFolder);
     int Finish();
 
     const UpdaterCommandLine& commandLine_;

@@ -72,10 +72,6 @@ bool CopyByteArray(SAFEARRAY* array, LevelList& levels) {
     return true;
 }
 
-bool IsLevelList(const wchar_t* name, const VARIANT& value) {
-    return name && std::wcscmp(name, kLevelProperty) == 0 && value.vt == kByteArray;
-}
-
 // Looks at one property of an instance; true when it was the level list and was copied.
 bool ReadProperty(IWbemClassObject& object, SAFEARRAY* names, LONG index, LevelList& levels) {
     UniqueBstr name;
@@ -84,7 +80,7 @@ bool ReadProperty(IWbemClassObject& object, SAFEARRAY* names, LONG index, LevelL
     Variant value;
     if (FAILED(object.Get(name.get(), 0, value.put(), nullptr, nullptr)))
         return false;
-    return IsLevelList(name.get(), value.value()) && CopyByteArray(value.value().parray, levels);
+    return ReadLevelProperty(name.get(), value.value(), levels);
 }
 
 // Reads one instance; the result of GetNames goes on as the enumeration's status.
@@ -150,6 +146,12 @@ ComPtr<IEnumWbemClassObject> RunQuery(IWbemServices& services) {
 }
 
 } // namespace
+
+bool ReadLevelProperty(const wchar_t* name, const VARIANT& value, LevelList& levels) {
+    const bool isLevelList =
+        name && std::wcscmp(name, kLevelProperty) == 0 && value.vt == kByteArray;
+    return isLevelList && CopyByteArray(value.parray, levels);
+}
 
 bool WmiMonitorLevels::QueryLevels(LevelList& levels) {
     // Deliberately never uninitialised: the apartment stays for the life of the thread.

@@ -1,6 +1,7 @@
 #include "framework/win32/application.h"
 
 #include "framework/win32/handles.h"
+#include "framework/win32/registry.h"
 #include "framework/win32/window.h"
 
 namespace dp {
@@ -12,14 +13,10 @@ std::wstring ProfileSectionPath(const std::wstring& base, const std::wstring& se
     return section.empty() ? base : base + L"\\" + section;
 }
 
+// Readers never create the key (a missing key gives the caller's default); writers do.
 UniqueRegKey OpenProfileKey(const std::wstring& path, bool create) {
-    UniqueRegKey key;
-    LONG status = create ? ::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
-                                             KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr)
-                         : ::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put());
-    if (status != ERROR_SUCCESS)
-        key.release();
-    return key;
+    return OpenRegistryKey(HKEY_CURRENT_USER, path, create ? KEY_READ | KEY_WRITE : KEY_READ,
+                           create);
 }
 
 } // namespace
@@ -65,7 +62,7 @@ int Application::RunMessageLoop() {
             return static_cast<int>(msg.wParam);
         if (got == -1)
             return -1;
-        if (Window::PreTranslateForTarget(msg))
+        if (MessageTarget::PreTranslateForTarget(msg))
             continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);

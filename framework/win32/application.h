@@ -35,7 +35,8 @@ public:
     HINSTANCE Instance() const { return instance_; }
     const std::wstring& AppName() const { return appName_; }
     void SetAppName(std::wstring name) { appName_ = std::move(name); }
-    // Fixes the profile location; the application name must be final by now.
+    // Fixes the profile location. The location ends in the application name, so the name must be
+    // final by now: a later SetAppName does not move the profile.
     void SetRegistryKey(const std::wstring& key);
     const std::wstring& ProfileKeyPath() const { return profileKeyPath_; }
 

@@ -1,9 +1,15 @@
 #include "framework/win32/dialog.h"
 
+#include <commctrl.h>
+
 namespace dp {
+
 namespace {
-const wchar_t kControlProperty[] = L"dp.SubclassedControl";
-}
+
+// Names this framework's link in a control's subclass chain.
+constexpr UINT_PTR kSubclassId = 0x6470; // "dp"
+
+} // namespace
 
 SubclassedControl::~SubclassedControl() {
     Detach();
@@ -11,12 +17,13 @@ SubclassedControl::~SubclassedControl() {
 
 bool SubclassedControl::Attach(HWND dialog, int controlId) {
     HWND control = ::GetDlgItem(dialog, controlId);
-    if (!control || hwnd_)
+    if (!control || hwnd_ || !Bind(control, this))
         return false;
+    if (!::SetWindowSubclass(control, StaticProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+        Unbind(control);
+        return false;
+    }
     hwnd_ = control;
-    ::SetPropW(control, kControlProperty, this);
-    original_ = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticProc)));
     return true;
 }
 
@@ -24,11 +31,10 @@ void SubclassedControl::Detach() {
     if (!hwnd_)
         return;
     if (::IsWindow(hwnd_)) {
-        ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-        ::RemovePropW(hwnd_, kControlProperty);
+        ::RemoveWindowSubclass(hwnd_, StaticProc, kSubclassId);
+        Unbind(hwnd_);
     }
     hwnd_ = nullptr;
-    original_ = nullptr;
 }
 
 LRESULT SubclassedControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -36,43 +42,45 @@ LRESULT SubclassedControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT SubclassedControl::Default(UINT message, WPARAM wParam, LPARAM lParam) {
-    return ::CallWindowProcW(original_, hwnd_, message, wParam, lParam);
+    return ::DefSubclassProc(hwnd_, message, wParam, lParam);
 }
 
 LRESULT CALLBACK SubclassedControl::StaticProc(HWND hwnd, UINT message, WPARAM wParam,
-                                               LPARAM lParam) {
-    auto* control = static_cast<SubclassedControl*>(::GetPropW(hwnd, kControlProperty));
-    if (!control)
-        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+                                               LPARAM lParam, UINT_PTR, DWORD_PTR object) {
+    auto* control = reinterpret_cast<SubclassedControl*>(object);
     if (message == WM_NCDESTROY) {
-        WNDPROC original = control->original_;
         control->Detach();
-        return ::CallWindowProcW(original, hwnd, message, wParam, lParam);
+        return ::DefSubclassProc(hwnd, message, wParam, lParam);
     }
     return control->OnMessage(message, wParam, lParam);
 }
 
 INT_PTR Dialog::DoModal() {
-    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), owner_,
-                             StaticProc, reinterpret_cast<LPARAM>(this));
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    const LPARAM self = reinterpret_cast<LPARAM>(this);
+    if (memoryTemplate_)
+        return ::DialogBoxIndirectParamW(instance, memoryTemplate_, owner_, StaticProc, self);
+    return ::DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId_), owner_, StaticProc, self);
 }
 
 void Dialog::EndDialog(INT_PTR code) {
     ::EndDialog(hwnd_, code);
 }
 
+// Messages before WM_INITDIALOG (WM_SETFONT among them) find no object yet and get the dialog
+// manager's default.
 INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* dialog = reinterpret_cast<Dialog*>(lParam);
         dialog->hwnd_ = hwnd;
-        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        Bind(hwnd, dialog);
     }
-    auto* dialog = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    auto* dialog = static_cast<Dialog*>(FromHandle(hwnd));
     if (!dialog)
         return FALSE;
     INT_PTR result = dialog->Dispatch(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        Unbind(hwnd);
         dialog->hwnd_ = nullptr;
     }
     return result;

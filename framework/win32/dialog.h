@@ -1,19 +1,24 @@
-// Modal dialogs from resource templates, and controls subclassed into objects.
+// Modal dialogs from resource or in-memory templates, and controls subclassed into objects.
+// Both are framework objects (MessageTarget): the message loop offers them queued messages.
 #pragma once
 
 #include <windows.h>
 
+#include "framework/win32/window.h"
+
 namespace dp {
 
 // A template control taken over by an object: its messages reach OnMessage, and whatever the
-// object does not handle goes to the control's own procedure.
-class SubclassedControl {
+// object does not handle goes on down the control's subclass chain. The chain is the system's
+// (SetWindowSubclass), so a tooltip or another party that subclasses the same control later
+// keeps working when this object lets go first.
+class SubclassedControl : public MessageTarget {
 public:
     SubclassedControl() = default;
-    virtual ~SubclassedControl();
-    SubclassedControl(const SubclassedControl&) = delete;
-    SubclassedControl& operator=(const SubclassedControl&) = delete;
+    ~SubclassedControl() override;
 
+    // False when the control does not exist, this object holds a control already, or the
+    // control belongs to another framework object.
     bool Attach(HWND dialog, int controlId);
     void Detach();
     HWND Handle() const { return hwnd_; }
@@ -23,18 +28,20 @@ protected:
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    static LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR id, DWORD_PTR object);
 
     HWND hwnd_ = nullptr;
-    WNDPROC original_ = nullptr;
 };
 
-class Dialog {
+class Dialog : public MessageTarget {
 public:
+    // A template of the program's resources.
     Dialog(int templateId, HWND owner) : templateId_(templateId), owner_(owner) {}
-    virtual ~Dialog() = default;
-    Dialog(const Dialog&) = delete;
-    Dialog& operator=(const Dialog&) = delete;
+    // A template built in memory (DWORD-aligned, DLGTEMPLATE or DLGTEMPLATEEX); it must stay
+    // valid until DoModal returns.
+    Dialog(const DLGTEMPLATE* memoryTemplate, HWND owner)
+        : memoryTemplate_(memoryTemplate), owner_(owner) {}
 
     // Runs the modal loop; the result is the code given to EndDialog, or -1 on failure.
     INT_PTR DoModal();
@@ -59,7 +66,8 @@ private:
     static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
-    int templateId_;
+    int templateId_ = 0;
+    const DLGTEMPLATE* memoryTemplate_ = nullptr;
     HWND owner_;
     HWND hwnd_ = nullptr;
 };

@@ -68,9 +68,6 @@ inline void DeleteMemDc(HDC dc) {
 inline void ReleaseLocal(HLOCAL m) {
     ::LocalFree(m);
 }
-inline void ReleaseGlobal(HGLOBAL m) {
-    ::GlobalFree(m);
-}
 inline void ReleaseBstr(BSTR s) {
     ::SysFreeString(s);
 }
@@ -98,11 +95,36 @@ using UniqueModule = UniqueResource<detail::NullTraits<HMODULE, detail::ReleaseM
 using UniqueGdiObject = UniqueResource<detail::NullTraits<HGDIOBJ, detail::DeleteGdiObject>>;
 using UniqueMemDc = UniqueResource<detail::NullTraits<HDC, detail::DeleteMemDc>>;
 using UniqueLocal = UniqueResource<detail::NullTraits<HLOCAL, detail::ReleaseLocal>>;
-using UniqueGlobal = UniqueResource<detail::NullTraits<HGLOBAL, detail::ReleaseGlobal>>;
 using UniqueBstr = UniqueResource<detail::NullTraits<BSTR, detail::ReleaseBstr>>;
 using UniqueSafeArray = UniqueResource<detail::NullTraits<SAFEARRAY*, detail::DestroySafeArray>>;
 using UniqueDesktop = UniqueResource<detail::NullTraits<HDESK, detail::CloseDesktopHandle>>;
 using UniqueIcon = UniqueResource<detail::NullTraits<HICON, detail::DestroyIconHandle>>;
+
+// The process and thread handles CreateProcessW hands back, both closed on scope exit.
+class ProcessInformation {
+public:
+    ProcessInformation() = default;
+    ~ProcessInformation() { reset(); }
+    ProcessInformation(const ProcessInformation&) = delete;
+    ProcessInformation& operator=(const ProcessInformation&) = delete;
+    const PROCESS_INFORMATION& get() const { return info_; }
+    // For CreateProcessW's out-parameter: releases what is held and hands out the record.
+    PROCESS_INFORMATION* put() {
+        reset();
+        return &info_;
+    }
+
+private:
+    void reset() {
+        if (info_.hThread)
+            ::CloseHandle(info_.hThread);
+        if (info_.hProcess)
+            ::CloseHandle(info_.hProcess);
+        info_ = PROCESS_INFORMATION{};
+    }
+
+    PROCESS_INFORMATION info_{};
+};
 
 // A DC obtained with GetDC, given back with ReleaseDC (not DeleteDC).
 class WindowDc {
@@ -220,31 +242,6 @@ public:
 
 private:
     HRESULT hr_;
-};
-
-// A critical section and its scoped holder.
-class CriticalSection {
-public:
-    CriticalSection() { ::InitializeCriticalSection(&cs_); }
-    ~CriticalSection() { ::DeleteCriticalSection(&cs_); }
-    CriticalSection(const CriticalSection&) = delete;
-    CriticalSection& operator=(const CriticalSection&) = delete;
-    void Enter() { ::EnterCriticalSection(&cs_); }
-    void Leave() { ::LeaveCriticalSection(&cs_); }
-
-private:
-    CRITICAL_SECTION cs_;
-};
-
-class CriticalSectionLock {
-public:
-    explicit CriticalSectionLock(CriticalSection& cs) : cs_(cs) { cs_.Enter(); }
-    ~CriticalSectionLock() { cs_.Leave(); }
-    CriticalSectionLock(const CriticalSectionLock&) = delete;
-    CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
-
-private:
-    CriticalSection& cs_;
 };
 
 // Binds an optional entry of a DLL at run time: GetProcAddress cast to the given type.

@@ -2,10 +2,41 @@
 
 namespace dp {
 
+namespace {
+
+// The property is the only mark of a framework object; its value is the MessageTarget.
+constexpr wchar_t kTargetProperty[] = L"dp.MessageTarget";
+
+} // namespace
+
+MessageTarget* MessageTarget::FromHandle(HWND hwnd) {
+    return static_cast<MessageTarget*>(::GetPropW(hwnd, kTargetProperty));
+}
+
+bool MessageTarget::PreTranslateForTarget(MSG& msg) {
+    for (HWND hwnd = msg.hwnd; hwnd; hwnd = ::GetParent(hwnd)) {
+        if (MessageTarget* target = FromHandle(hwnd)) {
+            if (target->PreTranslateMessage(msg))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool MessageTarget::Bind(HWND hwnd, MessageTarget* target) {
+    if (FromHandle(hwnd))
+        return false;
+    return ::SetPropW(hwnd, kTargetProperty, target) != FALSE;
+}
+
+void MessageTarget::Unbind(HWND hwnd) {
+    ::RemovePropW(hwnd, kTargetProperty);
+}
+
 Window::~Window() {
     // A window object that dies before its window: detach so no message reaches freed memory.
     if (hwnd_ && ::IsWindow(hwnd_)) {
-        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        Unbind(hwnd_);
         HWND hwnd = hwnd_;
         hwnd_ = nullptr;
         ::DestroyWindow(hwnd);
@@ -44,20 +75,6 @@ void Window::Destroy() {
         ::DestroyWindow(hwnd_);
 }
 
-Window* Window::FromHandle(HWND hwnd) {
-    return reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-}
-
-bool Window::PreTranslateForTarget(MSG& msg) {
-    for (HWND hwnd = msg.hwnd; hwnd; hwnd = ::GetParent(hwnd)) {
-        if (Window* window = FromHandle(hwnd)) {
-            if (window->PreTranslateMessage(msg))
-                return true;
-        }
-    }
-    return false;
-}
-
 LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return Default(message, wParam, lParam);
 }
@@ -66,19 +83,22 @@ LRESULT Window::Default(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
+// Only classes registered by RegisterClass have this procedure, and only CreateEx passes the
+// object in: the property found here is always a Window.
 LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* window = static_cast<Window*>(create->lpCreateParams);
-        window->hwnd_ = hwnd;
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+        if (auto* window = static_cast<Window*>(create->lpCreateParams)) {
+            window->hwnd_ = hwnd;
+            Bind(hwnd, window);
+        }
     }
-    Window* window = FromHandle(hwnd);
+    auto* window = static_cast<Window*>(FromHandle(hwnd));
     if (!window)
         return ::DefWindowProcW(hwnd, message, wParam, lParam);
     LRESULT result = window->OnMessage(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        Unbind(hwnd);
         window->hwnd_ = nullptr;
         window->PostNcDestroy();
     }

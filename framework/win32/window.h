@@ -9,12 +9,38 @@
 
 namespace dp {
 
-class Window {
+// Whatever the framework runs a window for: its own windows, its dialogs and the controls it
+// subclasses. The object is found from its HWND through a window property of the framework's
+// own, never through GWLP_USERDATA or DWLP_USER: those belong to whoever made the window, and a
+// common control, a system dialog, a tooltip or an IME window may keep anything there.
+class MessageTarget {
+public:
+    MessageTarget() = default;
+    virtual ~MessageTarget() = default;
+    MessageTarget(const MessageTarget&) = delete;
+    MessageTarget& operator=(const MessageTarget&) = delete;
+
+    // The framework object bound to hwnd; null for every window the framework does not run.
+    static MessageTarget* FromHandle(HWND hwnd);
+
+    // Called by the message loop for every queued message; true means "handled, do not
+    // dispatch". The message is offered to the framework object of the window it is for, then
+    // to those of that window's parents and owners; other windows on the way are passed over.
+    static bool PreTranslateForTarget(MSG& msg);
+
+protected:
+    // Sees each queued message of this window, or of a window below it, before dispatch.
+    virtual bool PreTranslateMessage(MSG&) { return false; }
+
+    // Binding is refused when hwnd already belongs to a framework object.
+    static bool Bind(HWND hwnd, MessageTarget* target);
+    static void Unbind(HWND hwnd);
+};
+
+class Window : public MessageTarget {
 public:
     Window() = default;
-    virtual ~Window();
-    Window(const Window&) = delete;
-    Window& operator=(const Window&) = delete;
+    ~Window() override;
 
     HWND Handle() const { return hwnd_; }
 
@@ -25,19 +51,13 @@ public:
                   const RECT& rect, HWND parent, HMENU menu = nullptr);
     void Destroy();
 
-    // Called by the message loop for every queued message; true means "handled, do not
-    // dispatch". The message goes to the window it is for, then to that window's ancestors.
-    static bool PreTranslateForTarget(MSG& msg);
-
 protected:
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    virtual bool PreTranslateMessage(MSG&) { return false; }
     virtual void PostNcDestroy() {}
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static Window* FromHandle(HWND hwnd);
 
     HWND hwnd_ = nullptr;
 };

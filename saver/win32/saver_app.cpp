@@ -10,7 +10,7 @@
 #include "saver/win32/saver_modes.h"
 #include "settings/path_forming.h"
 #include "settings/win32/data_folders.h"
-#include "settings/win32/registry_key.h"
+#include "settings/win32/setup_path_win32.h"
 #include "settings/win32/win32_stores.h"
 
 namespace dp {
@@ -42,10 +42,7 @@ public:
         return dp::CreateSharedDirectory(path);
     }
     std::wstring ReadSetupPath(const std::wstring& keyPath) override {
-        RegistryKey key;
-        if (!key.SetRootKey(HKEY_LOCAL_MACHINE) || !key.SetKey(keyPath, false))
-            return {};
-        return key.ReadString(L"Setup Path", L"");
+        return ReadMachineSetupPath(keyPath);
     }
     std::wstring LanguageAbbreviation() override {
         wchar_t text[MAX_PATH] = {};
@@ -84,7 +81,8 @@ bool SaverApp::InitInstance() {
 }
 
 int SaverApp::ExitInstance() {
-    SaveParameterStores();
+    if (!parametersSaved_)
+        SaveParameterStores();
     if (mode_ == SaverMode::RunSaver && parameters_.resumePasswordProtect != 0)
         ::LockWorkStation();
     return Application::ExitInstance();
@@ -118,6 +116,10 @@ bool SaverApp::Dispatch(const SaverCommand& command) {
     case SaverMode::Preview:
         return true; // no window: the loop ends at once and nothing is drawn
     case SaverMode::StartSaver:
+        // The /w copy loads the parameters as it starts: saved now, they are never rewritten
+        // while it reads them (it could see keys missing and store defaults at its own exit).
+        SaveParameterStores();
+        parametersSaved_ = true;
         RelaunchAsRunSaver();
         return false;
     case SaverMode::Install:
@@ -143,13 +145,12 @@ void SaverApp::RelaunchAsRunSaver() {
     buffer.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
-                          HIGH_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
-                          &startup, &process))
-        return; // no saver then; nothing to report
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    // The /w copy carries the saver on its own: nobody waits for it. A failed start means no
+    // saver this time; there is nothing to report it to.
+    ProcessInformation process;
+    ::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
+                     HIGH_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
+                     process.put());
 }
 
 } // namespace dp

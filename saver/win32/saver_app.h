@@ -43,6 +43,7 @@ private:
     SaverPaths paths_;
     UrlTable urls_;
     Parameters parameters_;
+    bool parametersSaved_ = false; // by the start mode, before the relaunch
     std::wstring productId_ = kProductId;
 };
 

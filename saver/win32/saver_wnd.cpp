@@ -4,6 +4,8 @@
 #include <optional>
 #include <utility>
 
+#include "framework/win32/handles.h"
+#include "framework/win32/registry.h"
 #include "saver/close_sequence.h"
 #include "saver/virtual_screen.h"
 #include "saver/win32/resume_protection.h"
@@ -180,7 +182,7 @@ LRESULT SaverWnd::CarryOut(const MessageDecision& decision, UINT message, WPARAM
     return DimmerWnd::OnMessage(message, wParam, lParam);
 }
 
-SaverMessageFacts SaverWnd::FactsFor(UINT message, WPARAM wParam) const {
+SaverMessageFacts SaverWnd::FactsFor(UINT message, WPARAM wParam) {
     SaverMessageFacts facts;
     facts.message = Classify(message);
     facts.verifying = protocol_.Verifying();
@@ -216,7 +218,10 @@ LRESULT SaverWnd::OnCreate(WPARAM wParam, LPARAM lParam) {
 
 // The reference for "the user came back": the cursor where it is now, and input from now on.
 void SaverWnd::WatchFromHere() {
-    box_.Reset(CursorPosition().value_or(ScreenPoint{}));
+    if (const std::optional<ScreenPoint> cursor = CursorPosition())
+        box_.Reset(*cursor);
+    else
+        box_.Forget(); // the first position read later becomes the reference
     poll_.Arm(::GetTickCount());
     ::SetTimer(Handle(), kPollTimerId, LastInputPoll::kPollIntervalMs, nullptr);
 }
@@ -232,16 +237,19 @@ LRESULT SaverWnd::OnClose(WPARAM wParam, LPARAM lParam) {
     switch (protocol_.OnCloseMessage(startTick_, ::GetTickCount(), passwordDelay_)) {
     case CloseAction::Drop:
     case CloseAction::Stay:
+    case CloseAction::AfterVerifying:
         return 0;
     case CloseAction::Close:
         return DimmerWnd::OnMessage(WM_CLOSE, wParam, lParam);
     case CloseAction::VerifyPassword:
         break;
     }
+    // The check may run a message loop that dispatches another WM_CLOSE to this window; the
+    // protocol keeps it for EndVerifying, so the window (and this object) outlive the check.
     const bool passed =
         settings_.verifyPassword ? settings_.verifyPassword(Handle()) : VerifyPassword(Handle());
     if (protocol_.EndVerifying(passed) == CloseAction::Close)
-        return DimmerWnd::OnMessage(WM_CLOSE, wParam, lParam);
+        return DimmerWnd::OnMessage(WM_CLOSE, wParam, lParam); // may delete this: the last act
     // Refused: the brightness is back and the station locked where asked; the next input runs
     // the close sequence, and this check, again.
     WatchFromHere();
@@ -263,19 +271,17 @@ void SaverWnd::OnTimer(WPARAM timerId) {
 void SaverWnd::ReadSaverSettings() {
     passwordDelay_ = 0;
     box_.SetThreshold(MouseThresholdBox::kDefaultThreshold);
-    UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, settings_.systemSettingsKey.c_str(), 0, KEY_QUERY_VALUE,
-                        key.put()) != ERROR_SUCCESS) {
-        key.release(); // nothing was opened
+    const UniqueRegKey key =
+        OpenRegistryKey(HKEY_CURRENT_USER, settings_.systemSettingsKey, KEY_QUERY_VALUE);
+    if (!key)
         return;
-    }
     if (std::optional<DWORD> delay = ReadFourBytes(key.get(), L"Password Delay"))
         passwordDelay_ = *delay;
     if (std::optional<DWORD> threshold = ReadFourBytes(key.get(), L"Mouse Threshold"))
         box_.SetThreshold(static_cast<std::int32_t>(*threshold));
 }
 
-bool SaverWnd::MovedBeyondThreshold() const {
+bool SaverWnd::MovedBeyondThreshold() {
     const std::optional<ScreenPoint> cursor = CursorPosition();
     return cursor && box_.MovedBeyond(*cursor);
 }
@@ -284,31 +290,31 @@ void SaverWnd::BeginClose() {
     protocol_.BeginClose([this] { return StartCloseThread(); });
 }
 
-// A plain thread rather than a framework thread object: starting it allocates nothing, so it
-// cannot fail by throwing inside the window procedure.
 bool SaverWnd::StartCloseThread() {
     // After a refused password the previous close thread has posted its WM_CLOSE: it is ending.
     JoinCloseThread();
-    closeThread_.reset(::CreateThread(nullptr, 0, &SaverWnd::CloseThread, this, 0, nullptr));
-    return static_cast<bool>(closeThread_);
+    // Runs inside the window procedure, which nothing may unwind through: a thread that cannot
+    // be started leaves the next input to try again.
+    try {
+        closeThread_ = std::thread(&SaverWnd::RunCloseSequence, this);
+    } catch (...) {
+        return false;
+    }
+    return true;
 }
 
 // Touches nothing of the window once WM_CLOSE is posted: the window thread may destroy the
 // window, and this object with it, from then on.
-DWORD WINAPI SaverWnd::CloseThread(void* parameter) {
-    auto* self = static_cast<SaverWnd*>(parameter);
-    ClosePlatform platform(*self, self->Handle(), self->settings_.lockWorkStation);
-    CloseSequence(platform, self->protocol_).Run(self->settings_.protectOnResume);
-    return 1;
+void SaverWnd::RunCloseSequence() {
+    ClosePlatform platform(*this, Handle(), settings_.lockWorkStation);
+    CloseSequence(platform, protocol_).Run(settings_.protectOnResume);
 }
 
 // The window's destruction waits here for a close sequence still under way (it is bounded:
 // the worker join, the restore and at most the lock wait), so that it never outlives the object.
 void SaverWnd::JoinCloseThread() {
-    if (!closeThread_)
-        return;
-    ::WaitForSingleObject(closeThread_.get(), INFINITE);
-    closeThread_.reset();
+    if (closeThread_.joinable())
+        closeThread_.join();
 }
 
 } // namespace dp

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 
-#include "framework/win32/handles.h"
 #include "saver/close_protocol.h"
 #include "saver/last_input_poll.h"
 #include "saver/mouse_threshold.h"
@@ -64,14 +64,14 @@ private:
     void OnTimer(WPARAM timerId);
     LRESULT CarryOut(const MessageDecision& decision, UINT message, WPARAM wParam, LPARAM lParam);
 
-    SaverMessageFacts FactsFor(UINT message, WPARAM wParam) const;
+    SaverMessageFacts FactsFor(UINT message, WPARAM wParam);
     void ReadSaverSettings();
-    bool MovedBeyondThreshold() const;
+    bool MovedBeyondThreshold();
     void WatchFromHere();
 
     void BeginClose();
     bool StartCloseThread();
-    static DWORD WINAPI CloseThread(void* parameter);
+    void RunCloseSequence();
     void JoinCloseThread();
 
     SaverWndSettings settings_;
@@ -81,7 +81,7 @@ private:
     std::uint32_t startTick_ = 0;
     std::uint32_t passwordDelay_ = 0;
     BOOL previousSaverRunning_ = FALSE;
-    UniqueHandle closeThread_;
+    std::thread closeThread_;
 };
 
 } // namespace dp

@@ -3,15 +3,13 @@
 #include <algorithm>
 
 #include "framework/win32/handles.h"
+#include "framework/win32/registry.h"
 
 namespace dp {
 namespace {
 
 UniqueRegKey OpenKey(HKEY root, const std::wstring& path, REGSAM access) {
-    UniqueRegKey key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, access, key.put()) != ERROR_SUCCESS)
-        key.release();
-    return key;
+    return OpenRegistryKey(root, path, access);
 }
 
 bool IsStringType(DWORD type) {
@@ -33,15 +31,17 @@ bool RegistryKey::SetKey(const std::wstring& path, bool create) {
         keyPath_.clear();
         return true;
     }
-    UniqueRegKey key;
-    LONG status =
-        create ? ::RegCreateKeyExW(rootKey_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                   KEY_ALL_ACCESS, nullptr, key.put(), nullptr)
-               : ::RegOpenKeyExW(rootKey_, path.c_str(), 0, KEY_ALL_ACCESS, key.put());
-    if (status != ERROR_SUCCESS) {
-        key.release(); // nothing was opened
+    // Full access proves the key usable for the writes that may follow: a key this account may
+    // only read counts as missing.
+    if (!OpenRegistryKey(rootKey_, path, KEY_ALL_ACCESS, create))
         return false;
-    }
+    keyPath_ = path;
+    return true;
+}
+
+bool RegistryKey::SetKeyForReading(const std::wstring& path) {
+    if (!path.empty() && !OpenKey(rootKey_, path, KEY_READ))
+        return false;
     keyPath_ = path;
     return true;
 }

@@ -46,7 +46,10 @@ void PrintView(const BrightnessController& controller, long long constructMs) {
     for (std::uint32_t i = 0; i < controller.GetLevelCount(); ++i)
         std::printf(i ? " %u" : "%u", controller.GetLevel(i));
     std::printf("\n");
-    PrintRecord("initial", controller.GetInitialBrightness());
+    if (const auto initial = controller.GetInitialBrightness())
+        PrintRecord("initial", *initial);
+    else
+        std::printf("initial=none\n");
 }
 
 // Runs the commands from argv[first]; false on a malformed command.

@@ -8,7 +8,7 @@
 // other work on a busy machine does not count. With --write the two messages are also written
 // to DIR as UTF-8 files for the GDI figures.
 #include "richmsg/html_document.h"
-#include "testing/fake_text_measurer.h"
+#include "tests/support/html_fakes.h"
 
 #include <algorithm>
 #include <ctime>

@@ -33,7 +33,15 @@ class SaverTestCase(unittest.TestCase):
         return result
 
     def desktop_values(self):
-        return [self.wine.reg_query(DESKTOP, name) for name in
+        # One "reg query" for the four values: each Wine start costs seconds.
+        out = subprocess.run([WINE, "reg", "query", DESKTOP], env=self.wine.env,
+                             capture_output=True, timeout=60).stdout.decode("utf-8", "replace")
+        found = {}
+        for line in out.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[1].startswith("REG_"):
+                found[parts[0].upper()] = parts[2] if len(parts) == 3 else ""
+        return [found.get(name.upper()) for name in
                 ("SCRNSAVE.EXE", "ScreenSaveActive", "ScreenSaveTimeOut", "ScreenSaverIsSecure")]
 
     def backup_values(self):
@@ -95,40 +103,70 @@ class InstallAndRestore(SaverTestCase):
         self.saver("/d")
         self.assertEqual(self.backup_values(), first_backup)
 
-    def test_restore_writes_the_backup_back(self):
+    def test_restore_writes_the_backup_back_each_time(self):
         self.saver("/d")
         self.saver("/r")
-        self.assertEqual(self.desktop_values(),
-                         [r"C:\windows\system32\starfield.scr", "0", "300", "0"])
+        restored = [r"C:\windows\system32\starfield.scr", "0", "300", "0"]
+        self.assertEqual(self.desktop_values(), restored)
         self.assertEqual(self.backup_values()[0], r"C:\windows\system32\starfield.scr",
                          "the backup stays for a later restore")
+        self.wine.reg_add(DESKTOP, "ScreenSaveTimeOut", "999")
+        self.saver("/r")
+        self.assertEqual(self.desktop_values(), restored, "a second /r writes the same again")
 
     def test_restore_without_a_backup_writes_the_defaults(self):
         self.saver("/r")
         self.assertEqual(self.desktop_values(), ["", "1", "60", "1"])
 
 
+class ModesWithoutTheSaver(SaverTestCase):
+    """With protection on (the default), every mode but the running saver ends without a
+    window of its own and without asking for the lock."""
+    prefix_name = "saver-modes"
+
+    def test_each_mode_ends_quietly_without_a_lock(self):
+        rows = [("preview pane handle", ["/p", "4242"]),
+                ("password change without the system's entry", ["/a"]),
+                ("install", ["/d"]),
+                ("unknown switch", ["/x"])]
+        for name, args in rows:
+            with self.subTest(name):
+                result = self.saver(*args, extra_env={"WINEDEBUG": "-all,trace+win,trace+graphics"})
+                trace = result.stderr.decode("utf-8", "replace")
+                created = [line for line in trace.splitlines() if "WIN_CreateWindowEx" in line]
+                self.assertFalse([line for line in created if "DuskpanelDimmer" in line or
+                                  "#8002" in line], "a saver window or a dialog was created")
+                self.assertNotIn("LockWorkStation", trace)
+
+
 class StartAndConfigure(SaverTestCase):
     prefix_name = "saver-start"
 
-    def test_s_starts_a_second_process_with_w_at_high_priority(self):
+    def test_s_saves_then_starts_a_second_process_with_w_at_high_priority(self):
         # The output goes to a file: the /w copy inherits the handles and keeps running.
         trace_path = os.path.join(self.wine.path, "relaunch-trace.txt")
         with open(trace_path, "wb") as trace_file:
             result = subprocess.run(
                 [WINE, self.wine.unix_path(INSTALLED), "/s"], stdin=subprocess.DEVNULL,
                 stdout=trace_file, stderr=trace_file, timeout=60,
-                env=dict(self.wine.env, WINEDEBUG="+process"))
+                env=dict(self.wine.env, WINEDEBUG="+process,+profile"))
         self.assertEqual(result.returncode, 0)
         # The saver started without a panel waits for input: end it with the prefix.
         subprocess.run([WINESERVER, "-k"], env=self.wine.env, stderr=subprocess.DEVNULL)
         with open(trace_path, "rb") as f:
-            trace = f.read().decode("utf-8", "replace")
-        relaunch = [line for line in trace.splitlines()
+            trace = f.read().decode("utf-8", "replace").splitlines()
+        relaunch = [i for i, line in enumerate(trace)
                     if "CreateProcessInternalW" in line and "/w" in line]
         self.assertTrue(relaunch, "no CreateProcess of the /w copy in the trace")
-        self.assertIn('Duskpanel.scr\\" /w', relaunch[0])
-        self.assertIn("flags in 280", trace, "creation flags HIGH_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP")
+        self.assertIn('Duskpanel.scr\\" /w', trace[relaunch[0]])
+        self.assertIn("flags in 280", "\n".join(trace),
+                      "creation flags HIGH_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP")
+        # The /w copy loads Param.ini as it starts: the /s process writes it before, never after.
+        thread = trace[relaunch[0]].split(":", 1)[0]
+        writes = [i for i, line in enumerate(trace) if line.startswith(thread + ":") and
+                  "WritePrivateProfileStringW" in line and "Param.ini" in line]
+        self.assertEqual(len(writes), 4, "the four parameters are saved once")
+        self.assertLess(writes[-1], relaunch[0], "Param.ini written after the /w copy started")
 
     def test_c_shows_the_settings_template_until_it_is_closed(self):
         proc = self.wine.start(self.wine.unix_path(INSTALLED), "/c")

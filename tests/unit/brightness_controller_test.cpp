@@ -1,6 +1,6 @@
 #include "brightness/brightness_controller.h"
 
-#include "tests/unit/brightness_fakes.h"
+#include "tests/support/brightness_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -161,14 +161,27 @@ TEST(BrightnessDetection, ShortDeviceListLeavesRestOfTableZero) {
         ASSERT_EQ(table[i], 0) << "position " << i;
 }
 
-TEST(BrightnessDetection, InitialBrightnessIsAskedForWithPolicyBoth) {
-    FakePlatform platform;
-    platform.wmi.succeeds = true;
-    platform.wmi.levels = kWmiLevels;
-    platform.panel.current = {kDisplayPolicyAc, 70, 40};
-    BrightnessController controller(platform.Sources());
-    EXPECT_EQ(platform.panel.presetPolicySeen, kDisplayPolicyBoth);
-    EXPECT_EQ(controller.GetInitialBrightness(), (DisplayBrightness{kDisplayPolicyAc, 70, 40}));
+// A query that fails leaves no record: the caller reverts through the power scheme rather than
+// through made-up bytes ({3,0,0} would be level 0, a dark panel).
+TEST(BrightnessDetection, InitialBrightnessIsAskedForWithPolicyBothAndKeptOnlyWhenAnswered) {
+    for (const bool answers : {true, false}) {
+        SCOPED_TRACE(answers ? "answered" : "failed");
+        FakePlatform platform;
+        platform.panel.levels = Ramp(11);
+        platform.panel.current = {kDisplayPolicyAc, 70, 40};
+        platform.panel.querySucceeds = answers;
+        platform.schemes.listed = {Scheme(0xA), Scheme(0xB)};
+        BrightnessController controller(platform.Sources());
+        ASSERT_TRUE(controller.IsBacklightMode());
+        EXPECT_EQ(platform.panel.presetPolicySeen, kDisplayPolicyBoth);
+        const std::optional<DisplayBrightness> expected =
+            answers ? std::optional(DisplayBrightness{kDisplayPolicyAc, 70, 40}) : std::nullopt;
+        EXPECT_EQ(controller.GetInitialBrightness(), expected);
+        controller.ReapplyActivePowerScheme();
+        EXPECT_EQ(platform.schemes.switches,
+                  (std::vector<PowerSchemeId>{Scheme(0xB), Scheme(0xA)}));
+        EXPECT_TRUE(platform.panel.sets.empty());
+    }
 }
 
 // ---- Apply, save and restore -----------------------------------------------------------------

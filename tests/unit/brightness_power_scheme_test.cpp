@@ -1,6 +1,6 @@
 #include "brightness/power_scheme.h"
 
-#include "tests/unit/brightness_fakes.h"
+#include "tests/support/brightness_fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -98,14 +98,6 @@ void CloseUntilVerifying(SaverCloseProtocol& protocol, CloseThreadStarter& start
     ASSERT_EQ(protocol.OnCloseMessage(kStart, kStart + 60000, kDelay), CloseAction::VerifyPassword);
 }
 
-TEST(SaverCloseProtocolTest, PassedPasswordCloses) {
-    SaverCloseProtocol protocol;
-    CloseThreadStarter starter;
-    CloseUntilVerifying(protocol, starter);
-    EXPECT_EQ(protocol.EndVerifying(true), CloseAction::Close);
-    EXPECT_FALSE(protocol.Verifying());
-}
-
 TEST(SaverCloseProtocolTest, InputDuringPasswordCheckStartsNothing) {
     SaverCloseProtocol protocol;
     CloseThreadStarter starter;
@@ -114,12 +106,37 @@ TEST(SaverCloseProtocolTest, InputDuringPasswordCheckStartsNothing) {
     EXPECT_EQ(starter.started, 1);
 }
 
-TEST(SaverCloseProtocolTest, CloseMessageDuringPasswordCheckCloses) {
+struct CheckRow {
+    const char* name;
+    bool passed;
+    bool closeDuringCheck; // a WM_CLOSE dispatched by the check's own message loop
+    CloseAction expected;
+};
+
+class PasswordCheckTest : public testing::TestWithParam<CheckRow> {};
+
+// A close arriving during the check is never carried out inside it (the window would be gone
+// under the check's caller), but once the check has returned.
+TEST_P(PasswordCheckTest, OutcomeOfTheCheck) {
+    const CheckRow& row = GetParam();
     SaverCloseProtocol protocol;
     CloseThreadStarter starter;
     CloseUntilVerifying(protocol, starter);
-    EXPECT_EQ(protocol.OnCloseMessage(kStart, kStart + 60001, kDelay), CloseAction::Close);
+    if (row.closeDuringCheck) {
+        EXPECT_EQ(protocol.OnCloseMessage(kStart, kStart + 60001, kDelay),
+                  CloseAction::AfterVerifying);
+    }
+    EXPECT_EQ(protocol.EndVerifying(row.passed), row.expected);
+    EXPECT_FALSE(protocol.Verifying());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, PasswordCheckTest,
+    testing::Values(CheckRow{"PassedCloses", true, false, CloseAction::Close},
+                    CheckRow{"RefusedStays", false, false, CloseAction::Stay},
+                    CheckRow{"PassedWithCloseDuringCheckCloses", true, true, CloseAction::Close},
+                    CheckRow{"RefusedWithCloseDuringCheckCloses", false, true, CloseAction::Close}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SaverCloseProtocolTest, AfterRefusedPasswordLaterInputEndsTheSaverAgain) {
     SaverCloseProtocol protocol;

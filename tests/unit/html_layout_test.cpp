@@ -2,7 +2,7 @@
 // pixels wide (8 when bold), so widths below count characters.
 #include "richmsg/html_document.h"
 #include "richmsg/html_layout.h"
-#include "testing/fake_text_measurer.h"
+#include "tests/support/html_fakes.h"
 
 #include <gtest/gtest.h>
 

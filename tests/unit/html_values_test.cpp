@@ -2,7 +2,7 @@
 #include "richmsg/css_values.h"
 #include "richmsg/html_entities.h"
 #include "richmsg/html_tokenizer.h"
-#include "testing/fake_text_measurer.h"
+#include "tests/support/html_fakes.h"
 
 #include <gtest/gtest.h>
 

@@ -43,8 +43,13 @@ INSTANTIATE_TEST_SUITE_P(
                     ThresholdRow{"ExtremesDoNotWrap", kMax, {kMin, 0}, {kMax, 0}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(MouseThresholdBoxTest, ResetMovesTheBoxToTheNewStart) {
+// Until a cursor read succeeds there is no reference: the first position seen becomes it, so
+// a failed read at creation cannot make the first mouse message end the saver.
+TEST(MouseThresholdBoxTest, WithoutAReferenceTheFirstPositionSeenBecomesIt) {
     MouseThresholdBox box;
+    EXPECT_FALSE(box.MovedBeyond({500, 400}));
+    EXPECT_FALSE(box.MovedBeyond({503, 400}));
+    EXPECT_TRUE(box.MovedBeyond({504, 400}));
     box.Reset({0, 0});
     ASSERT_TRUE(box.MovedBeyond({50, 0}));
     box.Reset({50, 0});

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_stores.h"
+#include "tests/support/fake_stores.h"
 
 namespace dp {
 namespace {
@@ -93,16 +93,22 @@ INSTANTIATE_TEST_SUITE_P(Table, ParameterValueTest, testing::ValuesIn(kIniValues
                              return n;
                          });
 
-TEST(ParameterStore, MissingFolderReadsDefaultsAndWritesNowhere) {
+// No "Param.ini" can be named (an unresolved or too long shared folder): the profile's values
+// stand, and nothing is written to a file.
+TEST(ParameterStore, MissingFolderKeepsTheProfileValuesAndWritesNoFile) {
     FakeProfileStore profile;
     profile.ints[{L"", L"gamma"}] = 5;
+    profile.ints[{L"", L"AC"}] = 40;
     FakeIniStore ini;
     Parameters p;
     LoadParameters(p, profile, ini, kLocation, L"");
-    EXPECT_EQ(p.gammaLevel, 128);
+    EXPECT_EQ(p.gammaLevel, 5);
+    EXPECT_EQ(p.acBrightness, 40);
+    EXPECT_EQ(p.resumePasswordProtect, 1);
+    EXPECT_TRUE(ini.reads.empty());
     SaveParameters(p, profile, ini, kLocation, L"");
-    for (const auto& w : ini.writes)
-        EXPECT_TRUE(w.file.empty()) << "a missing folder must not name a file";
+    EXPECT_TRUE(ini.writes.empty());
+    EXPECT_EQ((profile.ints[{L"", L"gamma"}]), 5);
 }
 
 } // namespace

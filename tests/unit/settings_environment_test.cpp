@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "fake_stores.h"
+#include "tests/support/fake_stores.h"
 #include "settings/ini_profile.h"
 #include "settings/ini_text.h"
 #include "settings/localisation.h"
@@ -106,7 +106,7 @@ TEST(LookupMessage, TableOfFileValues) {
         EXPECT_EQ(LookupMessage(store, file, L"About", L"Built\\nin"), c.expected) << c.name;
     }
     FakeIniStore store;
-    store.Set(file, L"message_string", L"check_for_updates", std::wstring(1200, L'x'));
+    store.Set(file, L"message_string", L"Check_for_updates", std::wstring(1200, L'x'));
     EXPECT_EQ(LookupMessage(store, file, L"Check_for_updates", L"Check for updates").size(), 999u);
     EXPECT_EQ(LookupMessage(store, L"", L"IDOK", L"OK"), L"OK");
 }
@@ -132,9 +132,9 @@ TEST(UrlTable, OneFileOnlyAndTheVendorDefault) {
     }
     {
         FakeIniStore store;
-        store.Set(install + L"\\URLinfo.ini", L"PUBLIC", L"Update", L"");
+        store.Set(install + L"\\URLinfo.ini", L"public", L"update", L"");
         UrlTable t = LoadUrlTable(store, lang, install);
-        EXPECT_EQ(t.updateUrl, L"");
+        EXPECT_EQ(t.updateUrl, L"") << "an empty value is a value";
         EXPECT_EQ(t.homeUrl, kVendorHomeUrl);
     }
 }

@@ -1,6 +1,6 @@
 #include "updater/update_worker.h"
 
-#include "tests/unit/updater_fakes.h"
+#include "tests/support/updater_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -49,12 +49,16 @@ struct ScriptedSystem : UpdateSystem {
     std::vector<std::wstring>& log;
     std::optional<std::wstring> tempFolder;
     bool startSucceeds = true;
+    bool anotherWriter = false; // took the INI copy between its download and its reading
 
     explicit ScriptedSystem(std::vector<std::wstring>& events) : log(events) {}
     std::optional<std::wstring> ExpandTempFolder() override { return tempFolder; }
     bool StartProcess(std::wstring_view commandLine) override {
         log.push_back(L"start " + std::wstring(commandLine));
         return startSucceeds;
+    }
+    std::unique_ptr<WriteGuard> GuardAgainstWriters(std::wstring_view) override {
+        return anotherWriter ? nullptr : std::make_unique<WriteGuard>();
     }
 };
 
@@ -93,6 +97,7 @@ struct Scenario {
     std::wstring setupParam = L"/S";
     std::optional<fake::Response> setupResponse = fake::Ok("MZ setup program");
     bool startSucceeds = true;
+    bool anotherWriter = false;
     std::vector<std::wstring> expected = {};
 };
 
@@ -173,6 +178,16 @@ const Scenario kScenarios[] = {
      .setupParam = L"",
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl),
                   L"start \"" + kSetupPath + L"\" ", L"busy 0", L"end"}},
+    {.name = "another writer took the INI copy before it was read",
+     .anotherWriter = true,
+     .expected = {L"busy 1", State(kIniUrl), Failed(2, kIniUrl), L"busy 0", L"end"}},
+    {.name = "INI over 1 MB is refused",
+     .iniResponse = fake::Ok(std::string(1024 * 1024 + 1, ';')),
+     .expected = {L"busy 1", State(kIniUrl), Failed(2, kIniUrl), L"busy 0", L"end"}},
+    {.name = "INI of exactly 1 MB is read",
+     .iniResponse = fake::Ok(std::string(1024 * 1024, ';')),
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, L"busy 0",
+                  L"end"}},
     {.name = "command line beyond the platform's limit is not started",
      .tempFolder = kLongTemp,
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), L"busy 0", L"end"}},
@@ -194,6 +209,7 @@ struct WorkerRun {
         commandLine.updateIniUrl = s.iniUrl;
         system.tempFolder = s.tempFolder;
         system.startSucceeds = s.startSucceeds;
+        system.anotherWriter = s.anotherWriter;
         dialog.answerYes = s.answerYes;
         if (s.iniResponse)
             platform.responses[s.iniUrl] = *s.iniResponse;
@@ -241,6 +257,37 @@ TEST(UpdateWorker, FilesLandInTheTemporaryFolder) {
               "[public]\r\nversion=2.1\r\n");
     EXPECT_EQ(run.platform.files.at(kSetupPath).content, "MZ setup program");
     EXPECT_FALSE(run.dialog.shown.empty()); // progress reached the dialog
+}
+
+// The platform's INI reader takes a UTF-8 mark for part of the first line, which hides the first
+// section: such a copy is stored as UTF-16 with its mark instead.
+struct IniBytesRow {
+    const char* name;
+    std::string downloaded;
+    std::string stored;
+};
+
+const IniBytesRow kIniBytesRows[] = {
+    {"UTF-8 with a mark becomes UTF-16", "\xEF\xBB\xBF[public]\r\nv=\xC3\xA9",
+     std::string("\xFF\xFE[\0p\0u\0b\0l\0i\0c\0]\0\r\0\n\0v\0=\0\xE9\0", 28)},
+    {"broken sequence becomes U+FFFD",
+     "\xEF\xBB\xBF"
+     "a\xC3",
+     std::string("\xFF\xFE"
+                 "a\0\xFD\xFF",
+                 6)},
+    {"UTF-8 without a mark stays", "[public]\r\nversion=2.1\r\n", "[public]\r\nversion=2.1\r\n"},
+    {"UTF-16 stays", std::string("\xFF\xFE[\0p\0", 6), std::string("\xFF\xFE[\0p\0", 6)},
+};
+
+TEST(UpdateWorker, IniCopyIsStoredAsThePlatformReaderReadsIt) {
+    for (const IniBytesRow& row : kIniBytesRows) {
+        SCOPED_TRACE(row.name);
+        Scenario scenario{.name = row.name};
+        scenario.iniResponse = fake::Ok(row.downloaded);
+        WorkerRun run(scenario);
+        EXPECT_EQ(run.platform.files.at(kTemp + L"\\1_update.ini").content, row.stored);
+    }
 }
 
 TEST(UpdateWorker, IniCopyIsNamedAfterTheIdFlag) {

@@ -23,7 +23,10 @@ const NameRow kNameRows[] = {
     {"fragment dropped", L"http://host/setup.exe#top", L"setup.exe"},
     {"ends in a slash", L"http://host/dir/", L""},
     {"ends in a slash before a query", L"http://host/dir/?file=setup.exe", L""},
-    {"later slash after a backslash", L"http://host/a\\b/setup.exe", L"setup.exe"},
+    // The text after the last backslash, even when a slash follows it; the plain-name check
+    // then refuses the result.
+    {"slash after the last backslash", L"http://host/a\\b/setup.exe", L"b/setup.exe"},
+    {"slash before the last backslash", L"http://host/a/b\\setup.exe", L"setup.exe"},
     {"host only", L"http://host", L"host"},
 };
 

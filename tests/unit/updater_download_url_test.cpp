@@ -1,6 +1,6 @@
 #include "updater/download_url.h"
 
-#include "tests/unit/updater_fakes.h"
+#include "tests/support/updater_fakes.h"
 
 #include <gtest/gtest.h>
 

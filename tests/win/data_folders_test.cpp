@@ -96,26 +96,36 @@ TEST(SharedFolderDescriptor, GivesEveryoneFullAccessInheritedByFilesAndFolders) 
     ExpectEveryoneFullInherited(Summarise(dacl));
 }
 
-TEST_F(DataFoldersTest, SharedFolderAndNewParentsAreCreated) {
-    std::wstring parent = root_ + L"\\Nerovane";
-    std::wstring shared = parent + L"\\Duskpanel";
-    ASSERT_TRUE(CreateSharedDirectory(shared + L"\\")) << "one trailing backslash is dropped";
-    for (const std::wstring& folder : {parent, shared}) {
-        EXPECT_NE(::GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
-        if (!RunningUnderWine())
-            ExpectEveryoneFullInherited(ReadDacl(folder));
-    }
-    EXPECT_TRUE(CreateSharedDirectory(shared)) << "an existing folder is success";
-}
+struct FolderRow {
+    const char* name;
+    bool (*create)(const std::wstring&);
+    const wchar_t* below; // under the test's root
+    bool openToEveryone;
+};
 
-TEST_F(DataFoldersTest, UserFolderIsCreatedWithDefaultSecurity) {
-    std::wstring user = root_ + L"\\Roaming\\Nerovane\\Duskpanel";
-    ASSERT_TRUE(CreateDirectoryPath(user));
-    EXPECT_NE(::GetFileAttributesW(user.c_str()), INVALID_FILE_ATTRIBUTES);
-    DaclSummary dacl = ReadDacl(user);
-    EXPECT_FALSE(dacl.readable && dacl.aceCount == 1 && dacl.firstIsEveryoneAllowAll)
-        << "the per-user folder must not be opened to everyone";
-    EXPECT_TRUE(CreateDirectoryPath(user)) << "running again creates nothing and succeeds";
+// The DACL read back is only meaningful on Windows: Wine makes one up from the Unix mode bits.
+TEST_F(DataFoldersTest, FoldersAndNewParentsAreCreatedWithTheirSecurity) {
+    const FolderRow rows[] = {
+        {"shared", CreateSharedDirectory, L"\\Common\\Nerovane\\Duskpanel", true},
+        {"per-user", CreateDirectoryPath, L"\\Roaming\\Nerovane\\Duskpanel", false},
+    };
+    for (const FolderRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::wstring folder = root_ + row.below;
+        const std::wstring parent = folder.substr(0, folder.rfind(L'\\'));
+        ASSERT_TRUE(row.create(folder + L"\\")) << "one trailing backslash is dropped";
+        for (const std::wstring& created : {parent, folder}) {
+            EXPECT_NE(::GetFileAttributesW(created.c_str()), INVALID_FILE_ATTRIBUTES);
+            if (RunningUnderWine())
+                continue;
+            const DaclSummary dacl = ReadDacl(created);
+            if (row.openToEveryone)
+                ExpectEveryoneFullInherited(dacl);
+            else
+                EXPECT_FALSE(dacl.readable && dacl.aceCount == 1 && dacl.firstIsEveryoneAllowAll);
+        }
+        EXPECT_TRUE(row.create(folder)) << "an existing folder is success";
+    }
 }
 
 TEST_F(DataFoldersTest, CreatorsRejectWhatTheyCannotCreate) {

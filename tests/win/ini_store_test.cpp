@@ -8,6 +8,7 @@
 #include "settings/ini_profile.h"
 #include "settings/localisation.h"
 #include "settings/parameter_store.h"
+#include "settings/url_table.h"
 #include "settings/win32/win32_stores.h"
 
 namespace dp {
@@ -106,6 +107,22 @@ TEST(IniStore, LanguageFileValuesAreTrimmedUnquotedAndBounded) {
     EXPECT_EQ(LookupMessage(store, file, L"missing", L"Built in"), L"Built in");
     EXPECT_EQ(LookupMessage(store, file + L".none", L"IDOK", L"OK"), L"OK");
     ::DeleteFileW(file.c_str());
+}
+
+// The platform matches file, section and key names without regard to case; an empty value is
+// a value, not a missing one.
+TEST(IniStore, UrlTableNamesIgnoreCase) {
+    const std::wstring install = TempFolder() + L"dp-url-test";
+    const std::wstring language = install + L"\\Languages\\ENU";
+    ::CreateDirectoryW(install.c_str(), nullptr);
+    WriteBytes(install + L"\\urlinfo.INI", "[PUBLIC]\r\nUpdate=\r\nHOME=http://h/\r\n");
+    Win32IniStore store;
+    const UrlTable table = LoadUrlTable(store, language, install);
+    EXPECT_EQ(table.homeUrl, L"http://h/");
+    EXPECT_EQ(table.updateUrl, L"");
+    EXPECT_EQ(table.supportUrl, kVendorHomeUrl);
+    ::DeleteFileW((install + L"\\urlinfo.INI").c_str());
+    ::RemoveDirectoryW(install.c_str());
 }
 
 } // namespace

@@ -65,6 +65,12 @@ TEST_F(RegistryKeyTest, SetKeyOpensCreatesOrKeepsThePreviousPath) {
     EXPECT_EQ(key.KeyPath(), kBase + L"\\Created");
     RegistryKey again;
     EXPECT_TRUE(again.SetKey(kBase + L"\\Created", false)) << "a created key is kept";
+
+    RegistryKey reader;
+    ASSERT_TRUE(reader.SetRootKey(HKEY_LOCAL_MACHINE));
+    EXPECT_TRUE(reader.SetKeyForReading(L"Software"));
+    EXPECT_FALSE(reader.SetKeyForReading(L"Software\\DuskpanelTests\\Missing"));
+    EXPECT_EQ(reader.KeyPath(), L"Software") << "a missing key keeps the previous path";
 }
 
 TEST_F(RegistryKeyTest, ReadStringOutcomes) {
@@ -109,6 +115,22 @@ TEST_F(RegistryKeyTest, WriteNeedsAnExistingKey) {
     ::RegDeleteKeyW(HKEY_CURRENT_USER, kBase.c_str());
     EXPECT_FALSE(key.WriteString(L"v", L"x"));
     EXPECT_EQ(key.ReadString(L"v", L"gone"), L"gone");
+}
+
+// An empty path selects the root itself: values are read and written directly under it.
+TEST_F(RegistryKeyTest, EmptyPathAddressesTheRootKey) {
+    const std::wstring name = L"DuskpanelTests.RootValue";
+    RegistryKey key;
+    ASSERT_TRUE(key.SetKey(L"", false));
+    EXPECT_TRUE(key.WriteString(name, L"at the root"));
+    wchar_t stored[32] = {};
+    DWORD bytes = sizeof(stored);
+    EXPECT_EQ(::RegGetValueW(HKEY_CURRENT_USER, nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr,
+                             stored, &bytes),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(stored, L"at the root");
+    EXPECT_EQ(key.ReadString(name, L"def"), L"at the root");
+    ::RegDeleteValueW(HKEY_CURRENT_USER, name.c_str());
 }
 
 } // namespace

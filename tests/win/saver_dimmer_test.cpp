@@ -4,7 +4,7 @@
 // brightness back. The panel behind the controller is a stand-in that records every request.
 #include "saver/win32/dimmer_wnd.h"
 #include "saver/win32/overlay_painter.h"
-#include "tests/win/saver_test_support.h"
+#include "tests/support/saver_test_support.h"
 
 #include <gtest/gtest.h>
 

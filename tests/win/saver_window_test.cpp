@@ -3,7 +3,7 @@
 // whose input desktop always opens), the brightness back before WM_CLOSE, the password delay and
 // a refused password, and the last-input poll while the window is hidden.
 #include "saver/win32/saver_wnd.h"
-#include "tests/win/saver_test_support.h"
+#include "tests/support/saver_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +32,8 @@ struct Observed {
     // Inside the password check: what WM_SETCURSOR did.
     LRESULT setCursorWhileVerifying = 0;
     HCURSOR cursorWhileVerifying = nullptr;
+    // A WM_CLOSE sent during the check: whether the window was still there when it returned.
+    int aliveAfterInnerClose = -1;
 };
 
 class ObservedSaverWnd : public SaverWnd {
@@ -79,6 +81,8 @@ struct RunOptions {
     bool lockSucceeds = false;
     // Answers of the password check, in turn; true once they run out.
     std::vector<bool> passwordAnswers;
+    // The check sends another WM_CLOSE, as a message loop run by the password library may.
+    bool closeAgainWhileVerifying = false;
 };
 
 // One saver window, created as the /w mode creates it.
@@ -98,8 +102,13 @@ public:
                 ++seen->locks;
                 return succeeds;
             };
-        settings.verifyPassword = [seen, answers = options.passwordAnswers](HWND window) {
+        settings.verifyPassword = [seen, answers = options.passwordAnswers,
+                                   again = options.closeAgainWhileVerifying](HWND window) {
             const std::size_t turn = static_cast<std::size_t>(seen->passwordChecks++);
+            if (again) {
+                ::SendMessageW(window, WM_CLOSE, 0, 0);
+                seen->aliveAfterInnerClose = ::IsWindow(window) ? 1 : 0;
+            }
             seen->setCursorWhileVerifying =
                 ::SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
                                MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
@@ -415,6 +424,23 @@ TEST_F(SaverWindowTest, RefusedPasswordKeepsTheWindowAndLaterInputEndsItAgain) {
     EXPECT_EQ(run.Seen().passwordChecks.load(), 2);
     EXPECT_EQ(run.Seen().locks.load(), 2) << "each close sequence locks";
     EXPECT_EQ(run.Seen().closeMessages, 2);
+}
+
+// The window must outlive the check that runs inside its own WM_CLOSE: the inner close is
+// carried out once the check has returned, whatever its answer.
+TEST_F(SaverWindowTest, CloseArrivingDuringThePasswordCheckWaitsForTheCheck) {
+    WriteSettings(0, std::nullopt);
+    RunOptions options;
+    options.passwordAnswers = {false};
+    options.closeAgainWhileVerifying = true;
+    SaverRun run(options);
+    ASSERT_TRUE(run.Created());
+    Pump(20ms);
+    run.Post(WM_KEYUP);
+    ASSERT_TRUE(PumpUntilQuit());
+    EXPECT_EQ(run.Seen().aliveAfterInnerClose, 1);
+    EXPECT_EQ(run.Seen().passwordChecks.load(), 1);
+    EXPECT_FALSE(::IsWindow(run.Handle()));
 }
 
 // Without backlight the window is never shown, so input never reaches it: the poll of the

@@ -9,6 +9,7 @@
 
 #include "updater/update_ini.h"
 #include "updater/win32/update_system.h"
+#include "updater/win32/wininet_transfer.h"
 
 namespace dp {
 namespace {
@@ -95,6 +96,43 @@ TEST(UpdateSystem, StartsACommandLineWithItsArgumentsAndDoesNotWait) {
 
 TEST(UpdateSystem, AProgramThatDoesNotExistIsNotStarted) {
     EXPECT_FALSE(Win32UpdateSystem().StartProcess(L"\"" + TestFile(L"none.exe") + L"\" /S"));
+}
+
+// A vendor may save the INI as UTF-8 with or without a mark: stored as the worker stores it,
+// the platform's reader finds the first section both ways (and, with the mark, reads the text
+// as UTF-8; without it, in the system's code page).
+TEST(UpdateIniCopy, TheFirstSectionIsReadWithAndWithoutAUtf8Mark) {
+    const std::string text = "[public]\r\nversion=2.\xC3\xA9\r\n";
+    const std::wstring path = TestFile(L"utf8.ini");
+    const auto readVersion = [&](const std::string& downloaded) {
+        WriteBytes(path, Utf16IniFromMarkedUtf8(downloaded).value_or(downloaded));
+        return ProfileIniReader().ReadString(path, L"public", L"version", L"0.0", kVersionChars);
+    };
+    EXPECT_EQ(readVersion("\xEF\xBB\xBF" + text), L"2.\u00e9");
+    EXPECT_EQ(readVersion(text).substr(0, 2), L"2.");
+    ::DeleteFileW(path.c_str());
+}
+
+// While the values are read, no other updater may write the copy; one that writes it already
+// keeps the guard from being taken.
+TEST(UpdateIniCopy, TheGuardKeepsWritersOutAndReadersIn) {
+    const std::wstring path = TestFile(L"guarded.ini");
+    WriteBytes(path, kIni);
+    Win32UpdateSystem system;
+    WinInetTransfer transfer;
+    {
+        const auto guard = system.GuardAgainstWriters(path);
+        ASSERT_TRUE(guard);
+        EXPECT_FALSE(transfer.CreateLocalFile(path));
+        EXPECT_EQ(ProfileIniReader().ReadString(path, L"public", L"version", L"", 50), L"2.1");
+    }
+    {
+        const auto writer = transfer.CreateLocalFile(path);
+        ASSERT_TRUE(writer);
+        EXPECT_FALSE(system.GuardAgainstWriters(path));
+    }
+    EXPECT_FALSE(system.GuardAgainstWriters(TestFile(L"missing.ini")));
+    ::DeleteFileW(path.c_str());
 }
 
 } // namespace

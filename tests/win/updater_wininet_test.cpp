@@ -176,6 +176,22 @@ TEST_F(WinInetDownloadTest, NonAsciiNamesTravelAsPercentEncodedUtf8) {
     EXPECT_EQ(content.value_or("<none>"), "umlaut");
 }
 
+// Two updaters for different products share the name of the INI copy: the second writer must
+// fail instead of mixing its file into the first one's.
+TEST(WinInetLocalFile, ASecondWriterIsRefusedWhileTheFirstWrites) {
+    const std::wstring path = LocalFolder() + L"shared.ini";
+    WinInetTransfer transfer;
+    auto first = transfer.CreateLocalFile(path);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(transfer.CreateLocalFile(path));
+    const std::byte bytes[] = {std::byte{'o'}, std::byte{'k'}};
+    EXPECT_TRUE(first->Write(bytes));
+    EXPECT_TRUE(first->Close());
+    EXPECT_EQ(ReadFileBytes(path).value_or(""), "ok");
+    EXPECT_TRUE(transfer.CreateLocalFile(path)) << "free again once closed";
+    ::DeleteFileW(path.c_str());
+}
+
 // --- what reaches the wire --------------------------------------------------------------
 
 // The request heads the server logged that contain tag (in the request line or a header),

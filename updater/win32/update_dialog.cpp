@@ -5,10 +5,10 @@
 
 #include <iterator>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include "framework/win32/handles.h"
-#include "framework/win32/threads.h"
 #include "updater/resource_ids.h"
 #include "updater/update_worker.h"
 #include "updater/win32/update_system.h"
@@ -119,10 +119,14 @@ void UpdateDialog::AppendAboutItem() {
 }
 
 void UpdateDialog::StartWorker() {
-    auto job = std::make_shared<UpdateJob>(commandLine_, Handle(), appTitle_, busy_);
-    // The thread deletes itself when the worker returns; without a thread the dialog simply
-    // waits for Cancel, as it does when the temporary folder is unknown.
-    WorkerThread::Begin([job] { job->Run(); }, THREAD_PRIORITY_NORMAL, true);
+    // Detached: nobody waits for the worker. It owns its job, and when the user cancels, the
+    // process ends under it. Without a thread the dialog simply waits for Cancel, as it does
+    // when the temporary folder is unknown; nothing may unwind through the dialog procedure.
+    try {
+        auto job = std::make_shared<UpdateJob>(commandLine_, Handle(), appTitle_, busy_);
+        std::thread([job] { job->Run(); }).detach();
+    } catch (...) {
+    }
 }
 
 bool UpdateDialog::OnSysCommand(WPARAM command) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "framework/win32/handles.h"
@@ -13,6 +14,16 @@ namespace {
 
 // The folder "%temp%" names is read into a path-sized buffer: a longer one is not used.
 constexpr DWORD kTempFolderChars = MAX_PATH;
+
+// A read handle that shares reading only: while it is open no writer can open the file, and a
+// writer that has it open already makes the guard fail.
+class ReadOnlyShare final : public WriteGuard {
+public:
+    explicit ReadOnlyShare(UniqueFileHandle file) : file_(std::move(file)) {}
+
+private:
+    UniqueFileHandle file_;
+};
 
 } // namespace
 
@@ -30,14 +41,20 @@ bool Win32UpdateSystem::StartProcess(std::wstring_view commandLine) {
     writable.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                          nullptr, nullptr, &startup, &process))
-        return false;
-    // The setup runs on its own; nobody waits for it.
-    UniqueHandle thread(process.hThread);
-    UniqueHandle started(process.hProcess);
-    return true;
+    // The setup runs on its own; nobody waits for it, so both handles go at once.
+    ProcessInformation process;
+    return ::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE,
+                            NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                            process.put()) != FALSE;
+}
+
+std::unique_ptr<WriteGuard> Win32UpdateSystem::GuardAgainstWriters(std::wstring_view path) {
+    const std::wstring file(path);
+    UniqueFileHandle handle(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle)
+        return nullptr;
+    return std::make_unique<ReadOnlyShare>(std::move(handle));
 }
 
 std::wstring ProfileIniReader::ReadString(std::wstring_view file, std::wstring_view section,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@ class Win32UpdateSystem : public UpdateSystem {
 public:
     std::optional<std::wstring> ExpandTempFolder() override;
     bool StartProcess(std::wstring_view commandLine) override;
+    std::unique_ptr<WriteGuard> GuardAgainstWriters(std::wstring_view path) override;
 };
 
 // INI values through GetPrivateProfileStringW.

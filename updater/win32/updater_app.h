@@ -1,5 +1,11 @@
 // UpdaterApp: Renewick's application object. One copy per product runs at a time; it shows
 // either the update dialog or the settings template, and ends when that dialog closes.
+//
+// There is no Help command (ID_HELP) to route to the application's help: none of Renewick's
+// templates has a Help button, no "Renewick.hlp" is shipped beside the program, and the help
+// engine such a file needs (WinHelp) is not part of current Windows, where F1 would only bring
+// up the system's notice that it is missing. F1 (WM_HELP) is left to the dialogs' default
+// handling, which does nothing.
 #pragma once
 
 #include <windows.h>

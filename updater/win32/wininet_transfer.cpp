@@ -5,9 +5,9 @@
 #include <wininet.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
+#include "framework/win32/handles.h"
 #include "updater/win32/internet_handle.h"
 
 namespace dp {
@@ -140,30 +140,31 @@ private:
     std::uint32_t timeoutMs_;
 };
 
-class CrtLocalFile : public LocalFile {
+// Written through the handle as the blocks arrive (they are large already). The handle shares
+// reading only, so a second writer of the same name fails instead of mixing its bytes in.
+class SharedForReadingFile : public LocalFile {
 public:
-    explicit CrtLocalFile(FILE* file) : file_(file) {}
-    ~CrtLocalFile() override {
-        if (file_)
-            std::fclose(file_);
-    }
-    CrtLocalFile(const CrtLocalFile&) = delete;
-    CrtLocalFile& operator=(const CrtLocalFile&) = delete;
+    explicit SharedForReadingFile(UniqueFileHandle file) : file_(std::move(file)) {}
 
     bool Write(std::span<const std::byte> bytes) override {
-        return file_ && std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
+        while (!bytes.empty() && file_) {
+            const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), MAXDWORD));
+            DWORD written = 0;
+            if (!::WriteFile(file_.get(), bytes.data(), wanted, &written, nullptr) || written == 0)
+                return false;
+            bytes = bytes.subspan(written);
+        }
+        return static_cast<bool>(file_);
     }
 
     bool Close() override {
         if (!file_)
             return false;
-        const bool flushed = std::fflush(file_) == 0;
-        const bool closed = std::fclose(std::exchange(file_, nullptr)) == 0;
-        return flushed && closed;
+        return ::CloseHandle(file_.release()) != FALSE;
     }
 
 private:
-    FILE* file_;
+    UniqueFileHandle file_;
 };
 
 } // namespace
@@ -188,10 +189,11 @@ std::unique_ptr<InternetSession> WinInetTransfer::OpenSession(std::wstring_view 
 
 std::unique_ptr<LocalFile> WinInetTransfer::CreateLocalFile(std::wstring_view path) {
     const std::wstring localPath(path);
-    FILE* file = ::_wfopen(localPath.c_str(), L"wb");
+    UniqueFileHandle file(::CreateFileW(localPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return nullptr;
-    return std::make_unique<CrtLocalFile>(file);
+    return std::make_unique<SharedForReadingFile>(std::move(file));
 }
 
 std::uint32_t WinInetTransfer::Milliseconds() {

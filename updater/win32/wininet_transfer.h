@@ -1,4 +1,4 @@
-// The platform side of a download: WinINet for the transfer, the C runtime for the local file,
+// The platform side of a download: WinINet for the transfer, a file handle for the local file,
 // the multimedia timer for the clock.
 #pragma once
 

@@ -17,7 +17,7 @@
 #include "brightness/brightness_controller.h"
 #include "framework/win32/window.h"
 #include "saver/win32/dimmer_wnd.h"
-#include "tests/unit/brightness_fakes.h"
+#include "tests/support/brightness_fakes.h"
 
 namespace dp::test {
 
@@ -30,7 +30,7 @@ inline bool Pump(std::chrono::milliseconds timeout, const std::function<bool()>&
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT)
                 return true;
-            if (!Window::PreTranslateForTarget(msg)) {
+            if (!MessageTarget::PreTranslateForTarget(msg)) {
                 ::TranslateMessage(&msg);
                 ::DispatchMessageW(&msg);
             }

@@ -1,4 +1,6 @@
-// In-memory stand-ins for the INI files and the registry profile.
+// In-memory stand-ins for the INI files and the registry profile. Names match exactly: how the
+// platform compares them (without regard to case) is tested against the real INI functions
+// under Wine, not assumed here.
 #pragma once
 
 #include <map>
@@ -10,13 +12,6 @@
 
 namespace dp::testing_support {
 
-inline std::wstring Lower(std::wstring s) {
-    for (auto& c : s)
-        if (c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-    return s;
-}
-
 class FakeIniStore : public IniStore {
 public:
     using Key = std::tuple<std::wstring, std::wstring, std::wstring>; // file, section, key
@@ -25,27 +20,27 @@ public:
                             const std::wstring& key, const std::wstring& defaultValue,
                             std::size_t bufferChars) override {
         reads.push_back({file, section, key});
-        auto it = values.find({Lower(file), Lower(section), Lower(key)});
+        auto it = values.find({file, section, key});
         std::wstring value = it == values.end() ? defaultValue : it->second;
         return value.substr(0, bufferChars - 1);
     }
     bool WriteString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                      const std::wstring& value) override {
         writes.push_back({file, section, key, value});
-        values[{Lower(file), Lower(section), Lower(key)}] = value;
+        values[{file, section, key}] = value;
         return true;
     }
     bool Exists(const std::wstring& path) override {
-        if (files.count(Lower(path)))
+        if (files.count(path))
             return true;
         for (const auto& [k, v] : values)
-            if (std::get<0>(k) == Lower(path))
+            if (std::get<0>(k) == path)
                 return true;
         return false;
     }
     void Set(const std::wstring& file, const std::wstring& section, const std::wstring& key,
              const std::wstring& value) {
-        values[{Lower(file), Lower(section), Lower(key)}] = value;
+        values[{file, section, key}] = value;
     }
 
     struct Write {

@@ -1,6 +1,6 @@
-// Deterministic stand-ins for the renderer's platform services, for unit tests, fuzzing and the
-// benchmark: every character of a font is (height + 1) / 2 pixels wide, one more when bold; the
-// ascent is four fifths of the height, the letter x half of it.
+// Deterministic stand-ins for the HTML renderer's platform services, for unit tests, fuzzing
+// and the benchmark: every character of a font is (height + 1) / 2 pixels wide, one more when bold;
+// the ascent is four fifths of the height, the letter x half of it.
 #pragma once
 
 #include "richmsg/layout_services.h"
