@@ -88,6 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
         StyleRow{"NestedItalicIsUpright", L"<i><i>x</i></i>", L"x", 13, 400, false, 0},
         StyleRow{"EntitiesAreNoTags", L"&lt;b&gt;x", L"<b>x", 13, 400, false, 0},
         StyleRow{"ClosingAnotherTagIgnored", L"<b><i></b>x", L"x", 13, 800, true, 0},
+        StyleRow{"BreakDoesNotBlockTheClosingTag", L"<b><br></b>x", L"x", 13, 400, false, 0},
         StyleRow{"SheetRuleH2", L"<h2>x</h2>", L"x", 17, 700, false, 0x0099FF},
         StyleRow{"SheetRuleParagraph", L"<p>x</p>", L"x", 13, 700, false, 0},
         StyleRow{"SpanClass", L"<span class=cpp-comment>x</span>", L"x", 13, 400, true, 0x008000},
