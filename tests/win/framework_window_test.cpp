@@ -202,5 +202,148 @@ TEST(FrameworkDialogTest, ForeignDialogIsPassedOver) {
     ::DestroyWindow(dialog);
 }
 
+// The system's modal loop offers queued messages to the framework objects of its thread, once
+// each, also while a second framework dialog runs on top, and a message PreTranslateMessage
+// keeps is never dispatched.
+constexpr UINT kProbe = WM_APP + 1;
+constexpr UINT kNextStep = WM_APP + 2;
+
+class CountingControl : public SubclassedControl {
+public:
+    int offered = 0;
+    int dispatched = 0;
+    bool keep = false;
+
+protected:
+    bool PreTranslateMessage(MSG& msg) override {
+        offered += msg.message == kProbe;
+        return keep && msg.message == kProbe;
+    }
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        dispatched += message == kProbe;
+        return Default(message, wParam, lParam);
+    }
+};
+
+class StepDialog : public Dialog {
+public:
+    StepDialog(const DLGTEMPLATE* memoryTemplate, HWND probeTarget)
+        : Dialog(memoryTemplate, nullptr), probeTarget_(probeTarget), nested_(!probeTarget) {}
+    CountingControl control;
+
+protected:
+    bool OnInitDialog() override {
+        if (!probeTarget_ && CreateControl(Handle()) && control.Attach(Handle(), kControlId))
+            probeTarget_ = control.Handle();
+        ::PostMessageW(probeTarget_, kProbe, 0, 0);
+        ::PostMessageW(Handle(), kNextStep, 0, 0);
+        return true;
+    }
+    bool OnMessage(UINT message, WPARAM, LPARAM, INT_PTR*) override {
+        if (message != kNextStep)
+            return false;
+        if (nested_) {
+            // The first probe went through this loop; the second one goes through a nested one.
+            nested_ = false;
+            const std::vector<DWORD> words = EmptyTemplate();
+            StepDialog inner(AsTemplate(words), control.Handle());
+            inner.DoModal();
+            ::PostMessageW(Handle(), kNextStep, 0, 0);
+        } else {
+            EndDialog(IDOK);
+        }
+        return true;
+    }
+
+private:
+    HWND probeTarget_;
+    bool nested_;
+};
+
+TEST(FrameworkDialogTest, ModalLoopsOfferQueuedMessagesOnce) {
+    for (const bool keep : {false, true}) {
+        SCOPED_TRACE(keep ? "kept" : "passed on");
+        const std::vector<DWORD> words = EmptyTemplate();
+        StepDialog dialog(AsTemplate(words), nullptr);
+        dialog.control.keep = keep;
+        EXPECT_EQ(dialog.DoModal(), IDOK);
+        EXPECT_EQ(dialog.control.offered, 2);
+        EXPECT_EQ(dialog.control.dispatched, keep ? 0 : 2);
+    }
+}
+
+// A control answers for itself the notifications it sends its parent, in a dialog and in a
+// framework window alike; what it does not take, and what comes from no control, stays the
+// parent's.
+class ReflectingControl : public SubclassedControl {
+public:
+    std::vector<UINT> reflected;
+
+protected:
+    bool OnReflectedMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) override {
+        if (message == WM_COMMAND && HIWORD(wParam) != STN_CLICKED)
+            return false;
+        reflected.push_back(message);
+        *result = message == WM_CTLCOLORSTATIC
+                      ? reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH))
+                      : 5;
+        return true;
+    }
+};
+
+class ReflectingDialog : public Dialog {
+public:
+    using Dialog::Dialog;
+    ReflectingControl control;
+    std::vector<LRESULT> answers;
+    std::vector<int> ownCommands;
+
+protected:
+    bool OnInitDialog() override {
+        if (CreateControl(Handle()) && control.Attach(Handle(), kControlId)) {
+            HWND child = control.Handle();
+            const auto send = [&](UINT message, WPARAM wParam, LPARAM lParam) {
+                answers.push_back(::SendMessageW(Handle(), message, wParam, lParam));
+            };
+            HDC dc = ::GetDC(child);
+            send(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
+            ::ReleaseDC(child, dc);
+            NMHDR header{child, static_cast<UINT_PTR>(kControlId), 0};
+            send(WM_NOTIFY, kControlId, reinterpret_cast<LPARAM>(&header));
+            send(WM_COMMAND, MAKEWPARAM(kControlId, STN_CLICKED), reinterpret_cast<LPARAM>(child));
+            send(WM_COMMAND, MAKEWPARAM(kControlId, STN_DBLCLK), reinterpret_cast<LPARAM>(child));
+            send(WM_COMMAND, MAKEWPARAM(kControlId, 0), 0); // a menu command, from no control
+        }
+        EndDialog(IDOK);
+        return true;
+    }
+    bool OnCommand(int id, int, HWND) override {
+        ownCommands.push_back(id);
+        return true;
+    }
+};
+
+TEST(FrameworkDialogTest, NotificationsReachTheControlThatSentThem) {
+    const std::vector<DWORD> words = EmptyTemplate();
+    ReflectingDialog dialog(AsTemplate(words), nullptr);
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    const std::vector<UINT> reflected{WM_CTLCOLORSTATIC, WM_NOTIFY, WM_COMMAND};
+    EXPECT_EQ(dialog.control.reflected, reflected);
+    ASSERT_EQ(dialog.answers.size(), 5u);
+    EXPECT_EQ(dialog.answers[0], reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH)));
+    EXPECT_EQ(dialog.answers[1], 5) << "through DWLP_MSGRESULT";
+    EXPECT_EQ(dialog.ownCommands, (std::vector<int>{kControlId, kControlId}));
+
+    OwnWindow parent;
+    ASSERT_TRUE(parent.Create(nullptr));
+    HWND child = CreateControl(parent.Handle());
+    ReflectingControl control;
+    ASSERT_TRUE(control.Attach(parent.Handle(), kControlId));
+    EXPECT_EQ(::SendMessageW(parent.Handle(), WM_COMMAND, MAKEWPARAM(kControlId, STN_CLICKED),
+                             reinterpret_cast<LPARAM>(child)),
+              5);
+    parent.Destroy();
+}
+
 } // namespace
 } // namespace dp
