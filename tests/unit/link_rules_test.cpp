@@ -66,26 +66,5 @@ INSTANTIATE_TEST_SUITE_P(
                {40, 53, 80, 67}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LinkStateTest, ColourAndUnderlineFollowThePointerAndTheMode) {
-    const LinkColours colours;
-    EXPECT_EQ(LinkTextColour(colours, false, false), 0x00EE0000u);
-    EXPECT_EQ(LinkTextColour(colours, false, true), 0x008B1A55u);
-    EXPECT_EQ(LinkTextColour(colours, true, true), 0x000000FFu) << "hovering beats visited";
-
-    struct Row {
-        int mode;
-        LinkFont atRest, onEnter, onLeave;
-    };
-    for (const Row& row :
-         {Row{kUnderlineAlways, LinkFont::Underlined, LinkFont::Unchanged, LinkFont::Unchanged},
-          Row{kUnderlineWhileHovering, LinkFont::Plain, LinkFont::Underlined, LinkFont::Plain},
-          Row{0, LinkFont::Plain, LinkFont::Unchanged, LinkFont::Plain}}) {
-        SCOPED_TRACE(row.mode);
-        EXPECT_EQ(FontForMode(row.mode), row.atRest);
-        EXPECT_EQ(FontOnPointerEnter(row.mode), row.onEnter);
-        EXPECT_EQ(FontOnPointerLeave(row.mode), row.onLeave);
-    }
-}
-
 } // namespace
 } // namespace dp

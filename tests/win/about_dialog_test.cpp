@@ -1,11 +1,9 @@
 // The About dialog from the saver's own template and version resource (this test program
-// carries the saver's resources), and the hyperlink control driven by messages.
+// carries the saver's resources), and the hyperlink control, driven by messages.
 #include "ui/win32/about_dialog.h"
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <map>
 #include <vector>
@@ -22,20 +20,15 @@ constexpr COLORREF kBlue = 0x00EE0000, kRed = 0x000000FF, kPurple = 0x008B1A55;
 
 class FakeHost : public AboutHost {
 public:
-    std::wstring name = L"Duskpanel";
+    std::wstring name = L"Duskpanel", languageFile;
     UrlTable urls{L"http://home.test/", L"http://support.test/", L"http://update.test/u.ini"};
-    std::wstring languageFile;
-    struct Launch {
-        bool addH, addC;
-        HWND owner;
-    };
-    std::vector<Launch> launches;
+    std::vector<std::vector<bool>> launches; // addH, addC, owner given
 
     const std::wstring& ApplicationName() const override { return name; }
     const UrlTable& LinkAddresses() const override { return urls; }
     const std::wstring& LanguageFile() const override { return languageFile; }
     bool LaunchUpdater(bool addH, bool addC, HWND owner) override {
-        launches.push_back({addH, addC, owner});
+        launches.push_back({addH, addC, owner != nullptr});
         return true;
     }
 };
@@ -46,7 +39,8 @@ std::wstring Text(HWND hwnd) {
     return text;
 }
 
-// The colour a link answers its parent's colour request with (NULL_BRUSH: its text only).
+// The text colour a link answers its parent's colour request with; CLR_INVALID unless it also
+// leaves the background alone (NULL_BRUSH).
 COLORREF LinkColour(HWND dialog, HWND link) {
     HDC dc = ::GetDC(link);
     const LRESULT brush = ::SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
@@ -56,101 +50,60 @@ COLORREF LinkColour(HWND dialog, HWND link) {
     return brush == reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH)) ? colour : CLR_INVALID;
 }
 
-bool Underlined(HWND control) {
-    LOGFONTW font{};
-    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font),
-                 &font);
-    return font.lfUnderline != 0;
-}
-
-int TextWidth(HWND control) {
+// The text's width in the control's font minus the control's width, and whether it underlines.
+std::pair<int, bool> FitAndUnderline(HWND control) {
+    const auto font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+    LOGFONTW description{};
+    ::GetObjectW(font, sizeof(description), &description);
     HDC dc = ::GetDC(control);
-    HGDIOBJ old =
-        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    HGDIOBJ old = ::SelectObject(dc, font);
     const std::wstring text = Text(control);
     SIZE extent{};
     ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
     ::SelectObject(dc, old);
     ::ReleaseDC(control, dc);
-    return extent.cx;
+    RECT client{};
+    ::GetClientRect(control, &client);
+    return {extent.cx - client.right, description.lfUnderline != 0};
 }
 
-// The address each tooltip of this thread shows, by the window of its tool.
-std::map<HWND, std::wstring> TooltipTexts() {
-    std::map<HWND, std::wstring> texts;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM found) -> BOOL {
-            wchar_t className[64] = {};
-            ::GetClassNameW(hwnd, className, 64);
-            if (std::wstring(className) != TOOLTIPS_CLASSW)
-                return TRUE;
-            wchar_t text[256] = {};
-            TTTOOLINFOW tool{};
-            tool.cbSize = TTTOOLINFOW_V2_SIZE;
-            tool.lpszText = text;
-            if (::SendMessageW(hwnd, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)))
-                (*reinterpret_cast<std::map<HWND, std::wstring>*>(found))[tool.hwnd] = text;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&texts));
-    return texts;
-}
-
-// Reads what the dialog shows once it is up, hovers over the home-page link and leaves it,
-// presses "Check for updates" and closes.
+// Reads what the dialog shows, hovers over the home-page link and leaves it (the pointer is put
+// far away and the link's own timer notices), presses "Check for updates" and closes.
 class ObservedAbout : public AboutDialog {
 public:
     using AboutDialog::AboutDialog;
-    std::map<int, std::wstring> texts; // 0: the caption
-    std::map<int, int> widthLeft;      // text width minus control width, per link
-    std::map<HWND, std::wstring> tips;
-    std::wstring homeUrlShown;
-    DWORD supportStyle = 0;
-    std::vector<COLORREF> colours; // before, while hovering, after leaving
-    bool underlinedThroughout = true;
+    std::map<int, std::wstring> texts;          // 0: the caption
+    std::vector<std::pair<int, bool>> homeLink; // fit and underline at each step
+    std::vector<COLORREF> colours;              // before, while hovering, after leaving
     bool openAfterUpdateCheck = false;
 
 protected:
     bool OnInitDialog() override {
         const bool focusFirst = AboutDialog::OnInitDialog();
         texts[0] = Text(Handle());
-        for (int id : {IDC_VERSION_LINE, IDC_COPYRIGHT, IDC_HOME_LINK, IDC_SUPPORT_LINK,
-                       IDC_CHECK_UPDATES, IDOK}) {
+        for (int id : {IDC_VERSION_LINE, IDC_COPYRIGHT, IDC_HOME_LINK, IDC_CHECK_UPDATES, IDOK})
             texts[id] = Text(Item(id));
-        }
-        for (int id : {IDC_HOME_LINK, IDC_SUPPORT_LINK}) {
-            RECT client{};
-            ::GetClientRect(Item(id), &client);
-            widthLeft[id] = TextWidth(Item(id)) - client.right;
-        }
-        supportStyle = static_cast<DWORD>(::GetWindowLongPtrW(Item(IDC_SUPPORT_LINK), GWL_STYLE));
-        tips = TooltipTexts();
         ::PostMessageW(Handle(), kNextStep, 0, 0);
         return focusFirst;
     }
     bool OnMessage(UINT message, WPARAM, LPARAM, INT_PTR*) override {
-        if (message != kNextStep && message != WM_TIMER)
-            return false;
         HWND home = Item(IDC_HOME_LINK);
-        underlinedThroughout = underlinedThroughout && Underlined(home);
         if (message == kNextStep) {
-            colours.push_back(LinkColour(Handle(), home));
+            Observe(home);
             ::SendMessageW(home, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-            colours.push_back(LinkColour(Handle(), home));
-            underlinedThroughout = underlinedThroughout && Underlined(home);
-            // Far from the dialog, which sits at the screen's top left corner.
+            Observe(home);
+            // The dialog sits at the screen's top left corner.
             ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 2,
                            ::GetSystemMetrics(SM_CYSCREEN) - 2);
             ::SetTimer(Handle(), 1, 20, nullptr);
             deadline_ = ::GetTickCount() + 3000;
             return true;
         }
-        const COLORREF now = LinkColour(Handle(), home);
-        if (now == kRed && ::GetTickCount() < deadline_)
-            return true; // the link's own timer has not seen the pointer leave yet
+        if (message != WM_TIMER ||
+            (LinkColour(Handle(), home) == kRed && ::GetTickCount() < deadline_))
+            return message == WM_TIMER;
         ::KillTimer(Handle(), 1);
-        colours.push_back(now);
+        Observe(home);
         ::SendMessageW(Handle(), WM_COMMAND, MAKEWPARAM(IDC_CHECK_UPDATES, BN_CLICKED),
                        reinterpret_cast<LPARAM>(Item(IDC_CHECK_UPDATES)));
         openAfterUpdateCheck = ::IsWindowVisible(Handle()) != FALSE;
@@ -159,44 +112,31 @@ protected:
     }
 
 private:
+    void Observe(HWND link) {
+        colours.push_back(LinkColour(Handle(), link));
+        homeLink.push_back(FitAndUnderline(link));
+    }
     DWORD deadline_ = 0;
 };
-
-std::wstring Widen(const char* ascii) {
-    return std::wstring(ascii, ascii + std::char_traits<char>::length(ascii));
-}
 
 TEST(AboutDialogTest, ShowsVersionCopyrightLinksAndStartsTheUpdater) {
     FakeHost host;
     ObservedAbout dialog(host);
     ASSERT_EQ(dialog.DoModal(), IDOK);
-
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
+    const std::string version = DP_VERSION_TEXT;
     EXPECT_EQ(dialog.texts[0], L"About Duskpanel");
-    EXPECT_EQ(dialog.texts[IDC_VERSION_LINE], L"Duskpanel  Version " + Widen(DP_VERSION_TEXT));
+    EXPECT_EQ(dialog.texts[IDC_VERSION_LINE],
+              L"Duskpanel  Version " + std::wstring(version.begin(), version.end()));
     EXPECT_EQ(dialog.texts[IDC_COPYRIGHT], CopyrightLine(now.wYear));
+    EXPECT_EQ(dialog.texts[IDC_HOME_LINK], L"HomePage") << "link texts come from the template";
     EXPECT_EQ(dialog.texts[IDC_CHECK_UPDATES], L"Check for updates");
     EXPECT_EQ(dialog.texts[IDOK], L"OK");
-    EXPECT_EQ(dialog.texts[IDC_HOME_LINK], L"HomePage") << "link texts come from the template";
-    EXPECT_EQ(dialog.texts[IDC_SUPPORT_LINK], L"Support");
-    EXPECT_EQ(dialog.widthLeft[IDC_HOME_LINK], 0) << "sized to its text";
-    EXPECT_EQ(dialog.widthLeft[IDC_SUPPORT_LINK], 0);
-    EXPECT_TRUE(dialog.supportStyle & SS_NOTIFY);
-    std::vector<std::wstring> tips;
-    for (const auto& [tool, text] : dialog.tips)
-        tips.push_back(text);
-    EXPECT_EQ(tips.size(), 2u);
-    EXPECT_NE(std::find(tips.begin(), tips.end(), host.urls.homeUrl), tips.end());
-    EXPECT_NE(std::find(tips.begin(), tips.end(), host.urls.supportUrl), tips.end());
-
     EXPECT_EQ(dialog.colours, (std::vector<COLORREF>{kBlue, kRed, kBlue}));
-    EXPECT_TRUE(dialog.underlinedThroughout) << "underlined before, during and after hovering";
-
-    ASSERT_EQ(host.launches.size(), 1u);
-    EXPECT_TRUE(host.launches[0].addH);
-    EXPECT_FALSE(host.launches[0].addC);
-    EXPECT_EQ(host.launches[0].owner, nullptr);
+    const std::pair<int, bool> fittedAndUnderlined{0, true};
+    EXPECT_EQ(dialog.homeLink, (std::vector<std::pair<int, bool>>(3, fittedAndUnderlined)));
+    EXPECT_EQ(host.launches, (std::vector<std::vector<bool>>{{true, false, false}}));
     EXPECT_TRUE(dialog.openAfterUpdateCheck);
 }
 
@@ -214,7 +154,7 @@ TEST(AboutDialogTest, CaptionAndButtonsComeFromTheLanguageFile) {
     EXPECT_EQ(dialog.texts[IDC_CHECK_UPDATES], L"Check for updates") << "missing key: built-in";
 }
 
-// A link whose opening is recorded instead of performed.
+// A link whose opening is recorded instead of performed, clicked in a dialog of its own.
 class RecordedLink : public LinkLabel {
 public:
     INT_PTR result = 0;
@@ -231,10 +171,7 @@ protected:
 
 class ClickDialog : public Dialog {
 public:
-    ClickDialog(const DLGTEMPLATE* memoryTemplate, INT_PTR result)
-        : Dialog(memoryTemplate, nullptr) {
-        link.result = result;
-    }
+    using Dialog::Dialog;
     RecordedLink link;
     COLORREF colour = CLR_INVALID;
 
@@ -253,29 +190,22 @@ protected:
     }
 };
 
-TEST(LinkLabelTest, AClickOpensTheAddressAndShowsTheOutcome) {
-    struct Row {
-        const char* name;
-        INT_PTR result;
-        COLORREF colour;
-        bool error;
-    };
-    for (const Row& row : {Row{"opened", 42, kPurple, false}, Row{"failed", 2, kBlue, true},
-                           Row{"failed with 32", 32, kBlue, true}}) {
-        SCOPED_TRACE(row.name);
+TEST(LinkLabelTest, AClickOpensTheTextAsAddressAndShowsTheOutcome) {
+    for (const INT_PTR result : {42, 32, 2}) {
+        SCOPED_TRACE(result);
         std::vector<DWORD> words(16, 0);
         auto* memoryTemplate = reinterpret_cast<DLGTEMPLATE*>(words.data());
         memoryTemplate->style = WS_POPUP;
-        memoryTemplate->cx = memoryTemplate->cy = 100;
-        ClickDialog dialog(memoryTemplate, row.result);
+        ClickDialog dialog(memoryTemplate, nullptr);
+        dialog.link.result = result;
         ASSERT_EQ(dialog.DoModal(), IDOK);
+        const bool opened = result > 32;
         ASSERT_FALSE(dialog.link.opened.empty()) << "the click reached the link";
-        EXPECT_EQ(dialog.link.opened[0], L"Support") << "no address given: the text is one";
-        EXPECT_EQ(dialog.link.Visited(), !row.error);
-        EXPECT_EQ(dialog.colour, row.colour);
+        EXPECT_EQ(dialog.link.opened[0], L"Support") << "no address given: its text is one";
+        EXPECT_EQ(dialog.link.Visited(), opened);
+        EXPECT_EQ(dialog.colour, opened ? kPurple : kBlue);
         EXPECT_EQ(dialog.link.errors,
-                  row.error ? std::vector<INT_PTR>(dialog.link.opened.size(), row.result)
-                            : std::vector<INT_PTR>{});
+                  std::vector<INT_PTR>(opened ? 0 : dialog.link.opened.size(), result));
     }
 }
 

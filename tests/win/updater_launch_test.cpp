@@ -7,88 +7,73 @@
 #include <fstream>
 #include <sstream>
 
-#include "framework/win32/handles.h"
 #include "framework/win32/registry.h"
 
 namespace dp {
 namespace {
 
 constexpr wchar_t kUpdaterKey[] = L"Software\\Nerovane\\Renewick";
+constexpr char kParameters[] = "/iA /nDuskpanel /v2.0  /l\"http://127.0.0.1:9/u.ini\" /H";
 
-std::wstring TestFolder(const std::wstring& name) {
+std::wstring Folder(const wchar_t* name) {
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
     return std::wstring(temp) + L"DuskpanelTests-updater-" + name;
 }
 
-std::wstring StandIn() {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    folder.erase(folder.find_last_of(L'\\') + 1); // <build>\tests\ holds the test programs
-    return folder + L"..\\bin\\fake_setup.exe";
+std::wstring Updater(const wchar_t* folder) {
+    return Folder(folder) + L"\\Renewick.exe";
 }
 
-std::string ReadFile(const std::wstring& path) {
-    std::ifstream file(path.c_str(), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return file ? text.str() : std::string();
-}
-
-std::string Narrow(const std::wstring& ascii) {
-    return std::string(ascii.begin(), ascii.end());
-}
-
-// The command line the updater at path sees: its quoted path, a blank, the parameters.
-std::string CommandLine(const std::wstring& path, const std::string& parameters) {
-    std::string line = "\"";
-    line += Narrow(path);
-    line += "\" ";
-    line += parameters;
-    return line;
-}
-
-constexpr char kAboutParameters[] = "/iA /nDuskpanel /v2.0  /l\"http://127.0.0.1:9/update.ini\" /H";
-
-// Waits for the stand-in's record (it is renamed into place whole).
-std::string Record(const std::wstring& updater, DWORD timeoutMs = 20000) {
-    const DWORD start = ::GetTickCount();
-    while (::GetFileAttributesW((updater + L".txt").c_str()) == INVALID_FILE_ATTRIBUTES &&
-           ::GetTickCount() - start < timeoutMs)
+// What the stand-in in folder recorded, waiting for it at most timeoutMs; "" when nothing.
+std::string Record(const wchar_t* folder, DWORD timeoutMs = 20000) {
+    const std::wstring record = Updater(folder) + L".txt";
+    for (const DWORD start = ::GetTickCount();
+         ::GetFileAttributesW(record.c_str()) == INVALID_FILE_ATTRIBUTES &&
+         ::GetTickCount() - start < timeoutMs;)
         ::Sleep(20);
-    return ReadFile(updater + L".txt");
+    std::ostringstream text;
+    text << std::ifstream(record.c_str(), std::ios::binary).rdbuf();
+    return text.str();
+}
+
+// The command line the updater in folder sees: its quoted path, a blank, the parameters.
+std::string CommandLine(const wchar_t* folder, const std::string& parameters) {
+    const std::wstring path = Updater(folder);
+    std::string line = "\"";
+    line.append(path.begin(), path.end());
+    line += "\" ";
+    return line + parameters;
 }
 
 class UpdaterLaunchTest : public testing::Test {
 protected:
     void SetUp() override {
+        wchar_t self[MAX_PATH] = {};
+        std::wstring standIn(self, ::GetModuleFileNameW(nullptr, self, MAX_PATH));
+        standIn.replace(standIn.find_last_of(L'\\'), std::wstring::npos,
+                        L"\\..\\bin\\fake_setup.exe");
         for (const wchar_t* name : {L"install", L"own", L"empty"})
-            ::CreateDirectoryW(TestFolder(name).c_str(), nullptr);
-        ClearRecords();
-        ASSERT_TRUE(::CopyFileW(StandIn().c_str(), Updater(L"install").c_str(), FALSE));
-        ASSERT_TRUE(::CopyFileW(StandIn().c_str(), Updater(L"own").c_str(), FALSE));
-        request_ = UpdaterRequest{L"A", L"Duskpanel", L"2.0", L"http://127.0.0.1:9/update.ini",
-                                  true, false,        0};
+            ::CreateDirectoryW(Folder(name).c_str(), nullptr);
+        for (const wchar_t* name : {L"install", L"own"})
+            ASSERT_TRUE(::CopyFileW(standIn.c_str(), Updater(name).c_str(), FALSE));
     }
     void TearDown() override { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUpdaterKey); }
 
-    static void ClearRecords() {
+    static void Prepare(const wchar_t* recordedFolder) {
         for (const wchar_t* name : {L"install", L"own"})
             ::DeleteFileW((Updater(name) + L".txt").c_str());
-    }
-    static std::wstring Updater(const wchar_t* folder) {
-        return TestFolder(folder) + L"\\Renewick.exe";
-    }
-    static void RecordSetupPath(const std::wstring& folder) {
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUpdaterKey);
+        if (!recordedFolder)
+            return;
         UniqueRegKey key = OpenRegistryKey(HKEY_LOCAL_MACHINE, kUpdaterKey, KEY_SET_VALUE, true);
-        ASSERT_TRUE(key);
-        const DWORD bytes = static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t));
+        const std::wstring folder = Folder(recordedFolder);
         ::RegSetValueExW(key.get(), L"Setup Path", 0, REG_SZ,
-                         reinterpret_cast<const BYTE*>(folder.c_str()), bytes);
+                         reinterpret_cast<const BYTE*>(folder.c_str()),
+                         static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
     }
 
-    UpdaterRequest request_;
+    UpdaterRequest request_{L"A", L"Duskpanel", L"2.0", L"http://127.0.0.1:9/u.ini", true};
 };
 
 TEST_F(UpdaterLaunchTest, TheInstallFolderComesFirstThenRenewicksOwnInstallation) {
@@ -98,47 +83,37 @@ TEST_F(UpdaterLaunchTest, TheInstallFolderComesFirstThenRenewicksOwnInstallation
         const wchar_t* recordedFolder; // "Setup Path" of Renewick's key, none when null
         const wchar_t* started;        // the folder whose copy runs, none when null
     };
-    const Row rows[] = {
-        {"install folder first", L"install", L"own", L"install"},
-        {"registry when the install folder lacks it", L"empty", L"own", L"own"},
-        {"registry folder without it", L"empty", L"empty", nullptr},
-        {"neither", L"empty", nullptr, nullptr},
-    };
-    for (const Row& row : rows) {
+    for (const Row& row : {Row{"install folder first", L"install", L"own", L"install"},
+                           Row{"then the registry", L"empty", L"own", L"own"},
+                           Row{"registry folder without it", L"empty", L"empty", nullptr},
+                           Row{"neither", L"empty", nullptr, nullptr}}) {
         SCOPED_TRACE(row.name);
-        ClearRecords();
-        if (row.recordedFolder)
-            RecordSetupPath(TestFolder(row.recordedFolder));
-        EXPECT_EQ(StartUpdater(TestFolder(row.installFolder), request_, nullptr),
+        Prepare(row.recordedFolder);
+        EXPECT_EQ(StartUpdater(Folder(row.installFolder), request_, nullptr),
                   row.started != nullptr);
         if (row.started) {
-            const std::wstring updater = Updater(row.started);
-            EXPECT_EQ(Record(updater), CommandLine(updater, kAboutParameters));
+            EXPECT_EQ(Record(row.started), CommandLine(row.started, kParameters));
         }
-        for (const wchar_t* folder : {L"install", L"own"}) {
-            if (row.started && std::wstring(folder) == row.started)
-                continue;
-            EXPECT_EQ(::GetFileAttributesW((Updater(folder) + L".txt").c_str()),
-                      INVALID_FILE_ATTRIBUTES)
-                << "nothing else started";
+        for (const wchar_t* other : {L"install", L"own"}) {
+            if (!row.started || std::wstring(other) != row.started) {
+                EXPECT_EQ(Record(other, 0), "") << "nothing else started";
+            }
         }
-        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUpdaterKey);
     }
 }
 
 TEST_F(UpdaterLaunchTest, WithAnOwnerItPassesTheHandleAndWaitsForTheEnd) {
     HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                    nullptr, nullptr);
-    ASSERT_TRUE(owner);
+    Prepare(nullptr);
     request_.addC = true;
-    ASSERT_TRUE(StartUpdater(TestFolder(L"install"), request_, owner));
-    // Written just before the stand-in ended: there without any waiting of ours.
-    wchar_t hex[32] = {};
-    swprintf(hex, 32, L"%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(owner)));
-    std::string parameters = kAboutParameters;
-    parameters += " /C /W";
-    parameters += Narrow(hex);
-    EXPECT_EQ(Record(Updater(L"install"), 0), CommandLine(Updater(L"install"), parameters));
+    ASSERT_TRUE(StartUpdater(Folder(L"install"), request_, owner));
+    char hex[32] = {};
+    snprintf(hex, sizeof(hex), "%llx",
+             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(owner)));
+    // Written just before the stand-in ended: there at once, without any waiting of ours.
+    EXPECT_EQ(Record(L"install", 0),
+              CommandLine(L"install", std::string(kParameters) + " /C /W" + hex));
     ::DestroyWindow(owner);
 }
 
