@@ -26,7 +26,6 @@ INSTANTIATE_TEST_SUITE_P(
     Styles, FitRectToTextTest,
     testing::Values(
         FitRow{"LeftKeepsLeftAndTop", {10, 50, 110, 70}, {100, 20}, {40, 13}, 0, {10, 50, 50, 63}},
-        FitRow{"GrowsForALongText", {10, 50, 110, 70}, {100, 20}, {130, 13}, 0, {10, 50, 140, 63}},
         FitRow{"BorderIsKept", {10, 50, 110, 70}, {96, 16}, {40, 13}, 0, {10, 50, 54, 67}},
         FitRow{"RightKeepsRightEdge",
                {10, 50, 110, 70},

@@ -1,5 +1,5 @@
 // The About dialog from the saver's own template and version resource (this test program
-// carries the saver's resources), and the hyperlink control, driven by messages.
+// carries the saver's resources), driven by messages.
 #include "ui/win32/about_dialog.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@ namespace dp {
 namespace {
 
 constexpr UINT kNextStep = WM_APP + 7;
-constexpr COLORREF kBlue = 0x00EE0000, kRed = 0x000000FF, kPurple = 0x008B1A55;
+constexpr COLORREF kBlue = 0x00EE0000, kRed = 0x000000FF;
 
 class FakeHost : public AboutHost {
 public:
@@ -152,61 +152,6 @@ TEST(AboutDialogTest, CaptionAndButtonsComeFromTheLanguageFile) {
     EXPECT_EQ(dialog.texts[0], L"Info Duskpanel");
     EXPECT_EQ(dialog.texts[IDOK], L"Fine");
     EXPECT_EQ(dialog.texts[IDC_CHECK_UPDATES], L"Check for updates") << "missing key: built-in";
-}
-
-// A link whose opening is recorded instead of performed, clicked in a dialog of its own.
-class RecordedLink : public LinkLabel {
-public:
-    INT_PTR result = 0;
-    std::vector<std::wstring> opened;
-    std::vector<INT_PTR> errors;
-
-protected:
-    INT_PTR OpenLink(const std::wstring& url, int) override {
-        opened.push_back(url);
-        return result;
-    }
-    void ShowOpenError(INT_PTR code) override { errors.push_back(code); }
-};
-
-class ClickDialog : public Dialog {
-public:
-    using Dialog::Dialog;
-    RecordedLink link;
-    COLORREF colour = CLR_INVALID;
-
-protected:
-    bool OnInitDialog() override {
-        HWND control =
-            ::CreateWindowExW(0, L"STATIC", L"Support", WS_CHILD | WS_VISIBLE, 5, 5, 80, 12,
-                              Handle(), reinterpret_cast<HMENU>(10), nullptr, nullptr);
-        if (control && link.Attach(Handle(), 10)) {
-            ::SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-            ::SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-            colour = LinkColour(Handle(), control);
-        }
-        EndDialog(IDOK);
-        return true;
-    }
-};
-
-TEST(LinkLabelTest, AClickOpensTheTextAsAddressAndShowsTheOutcome) {
-    for (const INT_PTR result : {42, 32, 2}) {
-        SCOPED_TRACE(result);
-        std::vector<DWORD> words(16, 0);
-        auto* memoryTemplate = reinterpret_cast<DLGTEMPLATE*>(words.data());
-        memoryTemplate->style = WS_POPUP;
-        ClickDialog dialog(memoryTemplate, nullptr);
-        dialog.link.result = result;
-        ASSERT_EQ(dialog.DoModal(), IDOK);
-        const bool opened = result > 32;
-        ASSERT_FALSE(dialog.link.opened.empty()) << "the click reached the link";
-        EXPECT_EQ(dialog.link.opened[0], L"Support") << "no address given: its text is one";
-        EXPECT_EQ(dialog.link.Visited(), opened);
-        EXPECT_EQ(dialog.colour, opened ? kPurple : kBlue);
-        EXPECT_EQ(dialog.link.errors,
-                  std::vector<INT_PTR>(opened ? 0 : dialog.link.opened.size(), result));
-    }
 }
 
 } // namespace
