@@ -21,4 +21,9 @@ inline constexpr std::size_t kMaxBrowserCommandLine = 519;
 std::optional<std::wstring> BrowserCommandLine(std::wstring_view registeredCommand,
                                                std::wstring_view address);
 
+// What the user is told when an address could not be opened: "Unable to open hyperlink:",
+// an empty line, then the meaning of the failure code (ShellExecuteW's SE_ERR_* and the like,
+// or WinExec's), "Unknown Error (<code>) occurred." for a code without one.
+std::wstring OpenErrorMessage(long long code);
+
 } // namespace dp

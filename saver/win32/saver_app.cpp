@@ -3,15 +3,18 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <utility>
 #include <vector>
 
 #include "framework/win32/dialog.h"
 #include "framework/win32/handles.h"
 #include "saver/win32/saver_modes.h"
+#include "saver/win32/updater_launch_win32.h"
 #include "settings/path_forming.h"
 #include "settings/win32/data_folders.h"
 #include "settings/win32/setup_path_win32.h"
 #include "settings/win32/win32_stores.h"
+#include "ui/win32/version_reader.h"
 
 namespace dp {
 namespace {
@@ -63,6 +66,13 @@ const std::wstring& LanguageFileBasePath() {
 SaverApp::SaverApp() = default;
 
 bool SaverApp::InitInstance() {
+    PrepareEnvironment();
+    SaverCommand command = ParseSaverCommandLine(::GetCommandLineW());
+    mode_ = command.mode;
+    return Dispatch(command);
+}
+
+void SaverApp::PrepareEnvironment() {
     SetAppName(kSaverAppName);
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls); // the 3-D look and the trackbar class
@@ -74,10 +84,6 @@ bool SaverApp::InitInstance() {
     urls_ = LoadUrlTable(ini, paths_.languageFolder, paths_.installFolder);
     g_languageFileBase = paths_.languageFileBase;
     LoadParameterStores();
-
-    SaverCommand command = ParseSaverCommandLine(::GetCommandLineW());
-    mode_ = command.mode;
-    return Dispatch(command);
 }
 
 int SaverApp::ExitInstance() {
@@ -86,6 +92,19 @@ int SaverApp::ExitInstance() {
     if (mode_ == SaverMode::RunSaver && parameters_.resumePasswordProtect != 0)
         ::LockWorkStation();
     return Application::ExitInstance();
+}
+
+bool SaverApp::LaunchUpdater(bool addH, bool addC, HWND owner) {
+    VersionInfo version;
+    ReadVersionInfo(version); // without one the updater gets an empty version
+    UpdaterRequest request;
+    request.productId = productId_;
+    request.productName = AppName();
+    request.installedVersion = version.ProductVersion;
+    request.updateUrl = urls_.updateUrl;
+    request.addH = addH;
+    request.addC = addC;
+    return StartUpdater(paths_.installFolder, std::move(request), owner);
 }
 
 void SaverApp::LoadParameterStores() {
