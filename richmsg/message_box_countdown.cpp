@@ -47,9 +47,9 @@ int BoxCountdown::TimeoutCommand() const {
 bool BoxCountdown::ButtonEnabled(int index) const {
     if (!Waiting() || index < 0 || static_cast<std::size_t>(index) >= setup_.buttons.size())
         return true;
-    if (CaptionMode())
-        return setup_.buttons[static_cast<std::size_t>(index)] == kHelp;
-    return index != setup_.defaultIndex;
+    if (setup_.buttons[static_cast<std::size_t>(index)] == kHelp)
+        return true;
+    return !CaptionMode() && index != setup_.defaultIndex;
 }
 
 bool BoxCountdown::DefaultLooksDefault() const {
