@@ -126,7 +126,7 @@ void MessageBoxDialog::Prepare() {
     if (!font_) // a copy of the stock font, so that the box always owns what it selects
         font_.reset(::CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
                                   L"MS Shell Dlg"));
-    LoadIcon();
+    LoadBoxIcon();
 
     const std::wstring customButtons = Text(params_.customButtons);
     plan_ =
@@ -150,7 +150,7 @@ void MessageBoxDialog::Prepare() {
     countdown_.emplace(std::move(countdown));
 }
 
-void MessageBoxDialog::LoadIcon() {
+void MessageBoxDialog::LoadBoxIcon() {
     const richbox::BoxIcon choice = richbox::IconForStyle(params_.style);
     if (choice == richbox::BoxIcon::User) {
         HMODULE module = params_.iconModule ? params_.iconModule : ::GetModuleHandleW(nullptr);

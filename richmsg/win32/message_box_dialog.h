@@ -53,7 +53,7 @@ private:
 
     std::wstring Text(const wchar_t* field) const;
     void Prepare();
-    void LoadIcon();
+    void LoadBoxIcon();
     richbox::LayoutInput Measure(HDC dc);
     void CreateControls();
     HWND CreateButton(std::size_t index);
