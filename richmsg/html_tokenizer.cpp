@@ -88,7 +88,8 @@ Tag LookUpTag(std::wstring_view name) {
 
 class Tokenizer {
 public:
-    explicit Tokenizer(std::wstring_view text) : text_(text) {
+    explicit Tokenizer(std::wstring_view text, std::vector<TagSpan>* spans = nullptr)
+        : text_(text), spans_(spans) {
         out_.chars.reserve(text.size());
         out_.tokens.reserve(text.size() / 8 + 4);
     }
@@ -193,6 +194,10 @@ private:
         token.firstAttribute = static_cast<std::uint32_t>(out_.attributes.size());
         ReadAttributes(inside.substr(nameEnd), token);
         out_.tokens.push_back(token);
+        if (spans_) {
+            const auto begin = static_cast<std::size_t>(inside.data() - text_.data()) - 1;
+            spans_->push_back({begin, begin + inside.size() + 2, token.tag, token.closing});
+        }
     }
 
     void ReadAttributes(std::wstring_view rest, Token& token) {
@@ -245,6 +250,7 @@ private:
     }
 
     std::wstring_view text_;
+    std::vector<TagSpan>* spans_;
     TokenList out_;
     bool pendingText_ = false;
     std::size_t pendingStart_ = 0;
@@ -296,6 +302,12 @@ std::optional<std::wstring_view> TokenList::Find(const Token& token, std::wstrin
 
 TokenList Tokenize(std::wstring_view text) {
     return Tokenizer(text).Run();
+}
+
+std::vector<TagSpan> FindTagSpans(std::wstring_view text) {
+    std::vector<TagSpan> spans;
+    Tokenizer(text, &spans).Run();
+    return spans;
 }
 
 } // namespace dp::html

@@ -104,4 +104,15 @@ struct TokenList {
 // At most kMaxTokens tokens; input beyond that is dropped.
 TokenList Tokenize(std::wstring_view text);
 
+// Where a tag token stands in the text it was read from: [begin, end) runs from its "<" to its
+// ">". Line breaks and tabs written as tags are not tag tokens.
+struct TagSpan {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    Tag tag = Tag::Unknown;
+    bool closing = false;
+};
+// The tag tokens that Tokenize finds in text, in order.
+std::vector<TagSpan> FindTagSpans(std::wstring_view text);
+
 } // namespace dp::html
