@@ -100,6 +100,9 @@ SetupSource ReadSetupSource(IniReader& reader, std::wstring_view iniFile,
         ReadBounded(reader, iniFile, productId, L"download_path", L"", kDownloadPathChars);
     source.setupParam =
         ReadBounded(reader, iniFile, productId, L"setup_param", L"", kSetupParamChars);
+    source.integrity.sha256 = ReadBounded(reader, iniFile, productId, L"sha256", L"", kSha256Chars);
+    source.integrity.signature =
+        ReadBounded(reader, iniFile, productId, L"signature", L"", kSignatureChars);
     return source;
 }
 

@@ -127,11 +127,23 @@ void UpdateWorker::UpdateFrom(const SetupSource& source, std::wstring_view tempF
     if (!IsPlainFileName(fileName))
         return;
     const std::wstring setupPath = SetupFilePath(tempFolder, fileName);
-    if (!DownloadTo(source.downloadPath, setupPath, ports_.transfer))
+    if (!DownloadTo(source.downloadPath, setupPath, ports_.transfer) ||
+        !PassesCheck(source, setupPath))
         return;
     const auto setupCommand = BuildSetupCommandLine(setupPath, source.setupParam);
     if (setupCommand)
         ports_.system.StartProcess(*setupCommand); // a setup that will not start ends quietly
+}
+
+// A setup that fails its check is deleted, so that nothing can start it later by mistake.
+bool UpdateWorker::PassesCheck(const SetupSource& source, std::wstring_view setupPath) {
+    const SetupCheck check =
+        CheckSetupFile(setupPath, source.integrity, ports_.vendorKey, ports_.crypto);
+    if (check == SetupCheck::Passed)
+        return true;
+    ports_.system.RemoveFile(setupPath);
+    ports_.dialog.ShowMessage(SetupRejectedMessage(check, source.downloadPath));
+    return false;
 }
 
 int UpdateWorker::Finish() {

@@ -70,8 +70,11 @@ TEST(UpdateIni, ValuesAreCutToTheirBuffers) {
     std::map<std::wstring, std::size_t> requested;
     for (const auto& call : reader.calls)
         requested[call.key] = call.bufferChars;
-    const std::map<std::wstring, std::size_t> expected = {
-        {L"version", 50}, {L"download_path", 1024}, {L"setup_param", 100}};
+    const std::map<std::wstring, std::size_t> expected = {{L"version", 50},
+                                                          {L"download_path", 1024},
+                                                          {L"setup_param", 100},
+                                                          {L"sha256", 128},
+                                                          {L"signature", 256}};
     EXPECT_EQ(requested, expected);
 }
 
