@@ -40,9 +40,12 @@ inline constexpr std::size_t kSignatureChars = 256;
 std::wstring ReadOfferedVersion(IniReader& reader, std::wstring_view iniFile);
 
 struct SetupSource {
-    std::wstring downloadPath; // "download_path": the setup program's URL
-    std::wstring setupParam;   // "setup_param": its arguments
-    SetupIntegrity integrity;  // "sha256" and "signature"
+    // "download_path": the setup program's URL. Read with room for one character more than a
+    // URL may have (kDownloadPathChars - 1): a longer value arrives with kDownloadPathChars
+    // characters and is refused rather than fetched cut short.
+    std::wstring downloadPath;
+    std::wstring setupParam;  // "setup_param": its arguments
+    SetupIntegrity integrity; // "sha256" and "signature"
 };
 
 // The product's own section (named by its identifier); empty values when missing.

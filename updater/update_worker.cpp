@@ -121,6 +121,12 @@ bool UpdateWorker::OfferIsWanted(const std::wstring& offered) {
 void UpdateWorker::UpdateFrom(const SetupSource& source, std::wstring_view tempFolder) {
     if (source.downloadPath.empty())
         return;
+    if (source.downloadPath.size() > kDownloadPathChars - 1) {
+        // Cut short it would name another file; such a URL cannot be opened.
+        ports_.dialog.ShowMessage(
+            DownloadFailedMessage(DownloadResult::UrlNotOpened, source.downloadPath));
+        return;
+    }
     // The name comes from the server: only a plain file name may be created in the
     // temporary folder, never a path, a stream or a device.
     const std::wstring fileName = FileNameFromUrl(source.downloadPath);
