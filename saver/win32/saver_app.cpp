@@ -11,7 +11,7 @@
 #include "saver/win32/saver_modes.h"
 #include "settings/path_forming.h"
 #include "settings/win32/data_folders.h"
-#include "settings/win32/registry_key.h"
+#include "settings/win32/setup_path_win32.h"
 #include "settings/win32/win32_stores.h"
 
 namespace dp {
@@ -43,10 +43,7 @@ public:
         return dp::CreateSharedDirectory(path);
     }
     std::wstring ReadSetupPath(const std::wstring& keyPath) override {
-        RegistryKey key;
-        if (!key.SetRootKey(HKEY_LOCAL_MACHINE) || !key.SetKey(keyPath, false))
-            return {};
-        return key.ReadString(L"Setup Path", L"");
+        return ReadMachineSetupPath(keyPath);
     }
     std::wstring LanguageAbbreviation() override {
         wchar_t text[MAX_PATH] = {};
