@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "brightness/win32/brightness_restore.h"
 #include "framework/win32/dialog.h"
 #include "framework/win32/handles.h"
 #include "saver/win32/saver_modes.h"
@@ -77,6 +78,8 @@ void SaverApp::PrepareEnvironment() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls); // the 3-D look and the trackbar class
     SetRegistryKey(kVendorFolder);
+    // Before anything else can touch the brightness: a saver that died dimmed is undone first.
+    StartBrightnessRestore(ProfileKeyPath());
 
     Win32StartupEnvironment environment(*this);
     paths_ = FormSaverPaths(environment, AppName());
