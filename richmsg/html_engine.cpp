@@ -61,14 +61,14 @@ int Engine::Font(const TextStyle& style) {
         return found->second;
     if (out_.fonts.size() >= static_cast<std::size_t>(kMaxFonts))
         return kMaxFonts - 1;
-    FontSpec spec;
-    spec.face = faces_.Name(style.face);
-    spec.height = std::clamp(style.size, kMinFontSize, kMaxFontSize);
-    spec.weight = std::clamp(style.weight, 100, 900);
-    spec.italic = style.italic;
+    FontSpec fontSpec;
+    fontSpec.face = faces_.Name(style.face);
+    fontSpec.height = std::clamp(style.size, kMinFontSize, kMaxFontSize);
+    fontSpec.weight = std::clamp(style.weight, 100, 900);
+    fontSpec.italic = style.italic;
     const int index = static_cast<int>(out_.fonts.size());
-    metrics_.push_back(Sanitised(services_.measurer.UseFont(spec)));
-    out_.fonts.push_back(std::move(spec));
+    metrics_.push_back(Sanitised(services_.measurer.UseFont(fontSpec)));
+    out_.fonts.push_back(std::move(fontSpec));
     measuringFont_ = index;
     fontIndex_.emplace(key, index);
     return index;
@@ -355,23 +355,23 @@ int ImageDimension(std::wstring_view value, int natural) {
 
 } // namespace
 
-int Engine::InternImage(const ImageSpec& spec) {
-    if (const auto found = imageIndex_.find(spec); found != imageIndex_.end())
+int Engine::InternImage(const ImageSpec& imageSpec) {
+    if (const auto found = imageIndex_.find(imageSpec); found != imageIndex_.end())
         return found->second;
     if (out_.images.size() >= static_cast<std::size_t>(kMaxImages))
         return -1;
     const int index = static_cast<int>(out_.images.size());
-    out_.images.push_back(spec);
-    imageSizes_.push_back(services_.images ? services_.images->Size(spec) : std::nullopt);
-    imageIndex_.emplace(spec, index);
+    out_.images.push_back(imageSpec);
+    imageSizes_.push_back(services_.images ? services_.images->Size(imageSpec) : std::nullopt);
+    imageIndex_.emplace(imageSpec, index);
     return index;
 }
 
 void Engine::AddImage(const Token& token, Flow& flow, const TextStyle& style) {
-    ImageSpec spec;
-    spec.kind = token.tag == Tag::Icon     ? ImageKind::Icon
-                : token.tag == Tag::Bitmap ? ImageKind::Bitmap
-                                           : ImageKind::ImageList;
+    ImageSpec imageSpec;
+    imageSpec.kind = token.tag == Tag::Icon     ? ImageKind::Icon
+                     : token.tag == Tag::Bitmap ? ImageKind::Bitmap
+                                                : ImageKind::ImageList;
     std::optional<int> idres, iddll;
     std::optional<std::wstring_view> file, module, handle, width, height;
     ImageStyle look, hotLook;
@@ -380,7 +380,7 @@ void Engine::AddImage(const Token& token, Flow& flow, const TextStyle& style) {
         const std::wstring_view name = text_.tokens.Name(attribute);
         const std::wstring_view value = text_.tokens.Value(attribute);
         if (name == L"index")
-            spec.index = std::clamp(ReadInteger(value).value_or(0), 0, 0xFFFF);
+            imageSpec.index = std::clamp(ReadInteger(value).value_or(0), 0, 0xFFFF);
         else if (name == L"idres")
             idres = ReadInteger(value);
         else if (name == L"iddll")
@@ -398,9 +398,9 @@ void Engine::AddImage(const Token& token, Flow& flow, const TextStyle& style) {
         else if (name == L"hotstyle")
             hotLook = ImageStyleFromLetters(value);
         else if (name == L"cx")
-            spec.cellWidth = std::clamp(ReadInteger(value).value_or(0), 0, kMaxImageSide);
+            imageSpec.cellWidth = std::clamp(ReadInteger(value).value_or(0), 0, kMaxImageSide);
         else if (name == L"cy")
-            spec.cellHeight = std::clamp(ReadInteger(value).value_or(0), 0, kMaxImageSide);
+            imageSpec.cellHeight = std::clamp(ReadInteger(value).value_or(0), 0, kMaxImageSide);
         else if (name == L"width")
             width = value;
         else if (name == L"height")
@@ -408,20 +408,20 @@ void Engine::AddImage(const Token& token, Flow& flow, const TextStyle& style) {
     }
     const auto resourceId = [](std::optional<int> id) { return id && *id > 0 && *id <= 0xFFFF; };
     if (resourceId(idres)) {
-        spec.source = ImageSource::ProgramResource;
-        spec.id = static_cast<unsigned>(*idres);
+        imageSpec.source = ImageSource::ProgramResource;
+        imageSpec.id = static_cast<unsigned>(*idres);
     } else if (file && !Trim(*file).empty()) {
-        spec.source = ImageSource::File;
-        spec.file = Trim(*file);
+        imageSpec.source = ImageSource::File;
+        imageSpec.file = Trim(*file);
     } else if (resourceId(iddll) && module && !Trim(*module).empty()) {
-        spec.source = ImageSource::ModuleResource;
-        spec.id = static_cast<unsigned>(*iddll);
-        spec.module = Trim(*module);
+        imageSpec.source = ImageSource::ModuleResource;
+        imageSpec.id = static_cast<unsigned>(*iddll);
+        imageSpec.module = Trim(*module);
     } else if (handle) {
         const std::wstring_view digits = Trim(*handle);
         int count = 0;
-        spec.source = ImageSource::Handle;
-        spec.handle = 0;
+        imageSpec.source = ImageSource::Handle;
+        imageSpec.handle = 0;
         const bool hex = digits.size() > 2 && digits[0] == L'0' && (digits[1] | 0x20) == L'x';
         for (wchar_t c : digits.substr(hex ? 2 : 0)) {
             const int v = (c >= L'0' && c <= L'9')                          ? c - L'0'
@@ -429,14 +429,14 @@ void Engine::AddImage(const Token& token, Flow& flow, const TextStyle& style) {
                                                                             : -1;
             if (v < 0 || ++count > 16)
                 break;
-            spec.handle = spec.handle * (hex ? 16 : 10) + static_cast<unsigned>(v);
+            imageSpec.handle = imageSpec.handle * (hex ? 16 : 10) + static_cast<unsigned>(v);
         }
-        if (spec.handle == 0)
+        if (imageSpec.handle == 0)
             return;
     } else {
         return;
     }
-    const int image = InternImage(spec);
+    const int image = InternImage(imageSpec);
     if (image < 0 || !imageSizes_[static_cast<std::size_t>(image)])
         return;
     const ImageSize natural = *imageSizes_[static_cast<std::size_t>(image)];

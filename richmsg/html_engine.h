@@ -134,7 +134,7 @@ private:
     void InsertString(const Token& token, Flow& flow, const TextStyle& style);
     void AddRule(const Token& token, Flow& flow, const TextStyle& style);
     void AddImage(const Token& token, Flow& flow, const TextStyle& style);
-    int InternImage(const ImageSpec& spec);
+    int InternImage(const ImageSpec& imageSpec);
 
     // Tables.
     void LayTable(int shapeIndex, Flow& flow, const TextStyle& style);

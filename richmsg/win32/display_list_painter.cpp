@@ -30,13 +30,13 @@ public:
         : dc_(dc), list_(list), x_(x), y_(y), clip_(clip), fonts_(fonts), images_(images) {}
 
     void operator()(const html::TextOp& op) {
-        const html::FontSpec& spec = list_.fonts[static_cast<std::size_t>(op.font)];
+        const html::FontSpec& fontSpec = list_.fonts[static_cast<std::size_t>(op.font)];
         const int top = y_ + op.y, left = x_ + op.x;
-        if (top > clip_.bottom || top + 2 * spec.height < clip_.top || left > clip_.right ||
+        if (top > clip_.bottom || top + 2 * fontSpec.height < clip_.top || left > clip_.right ||
             left + op.width < clip_.left)
             return;
         if (op.font != font_) {
-            ::SelectObject(dc_, fonts_.Get(spec));
+            ::SelectObject(dc_, fonts_.Get(fontSpec));
             font_ = op.font;
         }
         if (op.colour != colour_) {

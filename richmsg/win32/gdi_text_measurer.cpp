@@ -21,22 +21,22 @@ int LetterXHeight(HDC dc, const TEXTMETRICW& metrics) {
 
 } // namespace
 
-HFONT GdiFontCache::Get(const html::FontSpec& spec) {
-    auto found = fonts_.find(spec);
+HFONT GdiFontCache::Get(const html::FontSpec& fontSpec) {
+    auto found = fonts_.find(fontSpec);
     if (found == fonts_.end()) {
         LOGFONTW font{};
-        font.lfHeight = -spec.height;
-        font.lfWeight = spec.weight;
-        font.lfItalic = spec.italic ? TRUE : FALSE;
+        font.lfHeight = -fontSpec.height;
+        font.lfWeight = fontSpec.weight;
+        font.lfItalic = fontSpec.italic ? TRUE : FALSE;
         font.lfCharSet = DEFAULT_CHARSET;
         font.lfOutPrecision = OUT_DEFAULT_PRECIS;
         font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
         font.lfQuality = DEFAULT_QUALITY;
         font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-        const std::size_t length = std::min<std::size_t>(spec.face.size(), LF_FACESIZE - 1);
-        std::wmemcpy(font.lfFaceName, spec.face.c_str(), length);
+        const std::size_t length = std::min<std::size_t>(fontSpec.face.size(), LF_FACESIZE - 1);
+        std::wmemcpy(font.lfFaceName, fontSpec.face.c_str(), length);
         font.lfFaceName[length] = L'\0';
-        found = fonts_.emplace(spec, UniqueGdiObject(::CreateFontIndirectW(&font))).first;
+        found = fonts_.emplace(fontSpec, UniqueGdiObject(::CreateFontIndirectW(&font))).first;
     }
     return static_cast<HFONT>(found->second.get());
 }
@@ -60,9 +60,9 @@ int GdiTextMeasurer::Resolution() {
     return dpi > 0 ? dpi : 96;
 }
 
-html::FontMetrics GdiTextMeasurer::UseFont(const html::FontSpec& spec) {
+html::FontMetrics GdiTextMeasurer::UseFont(const html::FontSpec& fontSpec) {
     html::FontMetrics result;
-    const HFONT font = fonts_.Get(spec);
+    const HFONT font = fonts_.Get(fontSpec);
     if (!font)
         return result;
     const HGDIOBJ previous = ::SelectObject(dc_, font);

@@ -12,7 +12,7 @@ namespace dp {
 // message has been measured. Fonts are never selected into a DC while they sit here unused.
 class GdiFontCache {
 public:
-    HFONT Get(const html::FontSpec& spec);
+    HFONT Get(const html::FontSpec& fontSpec);
     // Called between passes: a cache that grew beyond what one message needs is emptied.
     void Trim();
 

@@ -52,23 +52,23 @@ std::optional<SIZE> BitmapSize(HBITMAP handle) {
     return SIZE{bitmap.bmWidth, bitmap.bmHeight};
 }
 
-HANDLE LoadFromSource(const html::ImageSpec& spec, UINT type) {
+HANDLE LoadFromSource(const html::ImageSpec& imageSpec, UINT type) {
     const UINT flags = type == IMAGE_ICON ? LR_DEFAULTSIZE : LR_CREATEDIBSECTION;
-    switch (spec.source) {
+    switch (imageSpec.source) {
     case html::ImageSource::ProgramResource:
-        return ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(spec.id), type, 0, 0,
+        return ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(imageSpec.id), type, 0, 0,
                             flags);
     case html::ImageSource::File:
-        if (!AcceptableImageFile(spec.file, spec.kind))
+        if (!AcceptableImageFile(imageSpec.file, imageSpec.kind))
             return nullptr;
-        return ::LoadImageW(nullptr, spec.file.c_str(), type, 0, 0, flags | LR_LOADFROMFILE);
+        return ::LoadImageW(nullptr, imageSpec.file.c_str(), type, 0, 0, flags | LR_LOADFROMFILE);
     case html::ImageSource::ModuleResource: {
         // As data only: no code of the module runs, and the image is a copy that outlives it.
         UniqueModule module(
-            ::LoadLibraryExW(spec.module.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+            ::LoadLibraryExW(imageSpec.module.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
         if (!module)
             return nullptr;
-        return ::LoadImageW(module.get(), MAKEINTRESOURCEW(spec.id), type, 0, 0, flags);
+        return ::LoadImageW(module.get(), MAKEINTRESOURCEW(imageSpec.id), type, 0, 0, flags);
     }
     case html::ImageSource::Handle:
         return nullptr;
@@ -87,13 +87,13 @@ UniqueGdiObject CopyCell(HBITMAP strip, int left, int width, int height) {
     return cell;
 }
 
-// Keeps only the strip's image `spec.index`: cells are cx wide (the strip's height when not
+// Keeps only the strip's image `imageSpec.index`: cells are cx wide (the strip's height when not
 // given) and cy high (at most the strip's height).
-bool CutCell(HtmlImages::Loaded& image, const html::ImageSpec& spec) {
-    const int cellWidth = spec.cellWidth > 0 ? spec.cellWidth : image.height;
+bool CutCell(HtmlImages::Loaded& image, const html::ImageSpec& imageSpec) {
+    const int cellWidth = imageSpec.cellWidth > 0 ? imageSpec.cellWidth : image.height;
     const int cellHeight =
-        std::min(spec.cellHeight > 0 ? spec.cellHeight : image.height, image.height);
-    const long long left = static_cast<long long>(spec.index) * cellWidth;
+        std::min(imageSpec.cellHeight > 0 ? imageSpec.cellHeight : image.height, image.height);
+    const long long left = static_cast<long long>(imageSpec.index) * cellWidth;
     if (left + cellWidth > image.width)
         return false;
     UniqueGdiObject cell = CopyCell(image.bitmap, static_cast<int>(left), cellWidth, cellHeight);
@@ -141,17 +141,17 @@ bool AcceptableImageFile(const std::wstring& path, html::ImageKind kind) {
 HtmlImages::HtmlImages() = default;
 HtmlImages::~HtmlImages() = default;
 
-HtmlImages::Loaded* HtmlImages::Load(const html::ImageSpec& spec) {
-    if (auto found = loaded_.find(spec); found != loaded_.end())
+HtmlImages::Loaded* HtmlImages::Load(const html::ImageSpec& imageSpec) {
+    if (auto found = loaded_.find(imageSpec); found != loaded_.end())
         return found->second.get();
     auto image = std::make_unique<Loaded>();
-    const bool icon = spec.kind == html::ImageKind::Icon;
-    if (spec.source == html::ImageSource::Handle) {
-        const auto handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(spec.handle));
-        if (spec.kind == html::ImageKind::ImageList) {
+    const bool icon = imageSpec.kind == html::ImageKind::Icon;
+    if (imageSpec.source == html::ImageSource::Handle) {
+        const auto handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(imageSpec.handle));
+        if (imageSpec.kind == html::ImageKind::ImageList) {
             const auto list = static_cast<HIMAGELIST>(handle);
-            if (spec.index < ::ImageList_GetImageCount(list))
-                image->ownedIcon.reset(::ImageList_GetIcon(list, spec.index, ILD_NORMAL));
+            if (imageSpec.index < ::ImageList_GetImageCount(list))
+                image->ownedIcon.reset(::ImageList_GetIcon(list, imageSpec.index, ILD_NORMAL));
             image->icon = image->ownedIcon.get();
         } else if (icon) {
             image->icon = static_cast<HICON>(handle);
@@ -159,10 +159,10 @@ HtmlImages::Loaded* HtmlImages::Load(const html::ImageSpec& spec) {
             image->bitmap = static_cast<HBITMAP>(handle);
         }
     } else if (icon) {
-        image->ownedIcon.reset(static_cast<HICON>(LoadFromSource(spec, IMAGE_ICON)));
+        image->ownedIcon.reset(static_cast<HICON>(LoadFromSource(imageSpec, IMAGE_ICON)));
         image->icon = image->ownedIcon.get();
     } else {
-        image->ownedBitmap.reset(LoadFromSource(spec, IMAGE_BITMAP));
+        image->ownedBitmap.reset(LoadFromSource(imageSpec, IMAGE_BITMAP));
         image->bitmap = static_cast<HBITMAP>(image->ownedBitmap.get());
     }
     const std::optional<SIZE> size =
@@ -171,24 +171,24 @@ HtmlImages::Loaded* HtmlImages::Load(const html::ImageSpec& spec) {
     if (usable) {
         image->width = size->cx;
         image->height = size->cy;
-        if (spec.kind == html::ImageKind::ImageList && image->bitmap)
-            usable = CutCell(*image, spec);
+        if (imageSpec.kind == html::ImageKind::ImageList && image->bitmap)
+            usable = CutCell(*image, imageSpec);
     }
     Loaded* result = usable ? image.get() : nullptr;
-    loaded_.emplace(spec, usable ? std::move(image) : nullptr);
+    loaded_.emplace(imageSpec, usable ? std::move(image) : nullptr);
     return result;
 }
 
-std::optional<html::ImageSize> HtmlImages::Size(const html::ImageSpec& spec) {
-    const Loaded* image = Load(spec);
+std::optional<html::ImageSize> HtmlImages::Size(const html::ImageSpec& imageSpec) {
+    const Loaded* image = Load(imageSpec);
     if (!image)
         return std::nullopt;
     return html::ImageSize{image->width, image->height};
 }
 
-void HtmlImages::Draw(HDC dc, const html::ImageOp& op, const html::ImageSpec& spec,
+void HtmlImages::Draw(HDC dc, const html::ImageOp& op, const html::ImageSpec& imageSpec,
                       int shadowOffset, COLORREF shadowColour) {
-    const Loaded* image = Load(spec);
+    const Loaded* image = Load(imageSpec);
     const RECT rect{op.rect.left, op.rect.top, op.rect.right, op.rect.bottom};
     if (!image || rect.right <= rect.left || rect.bottom <= rect.top)
         return;

@@ -22,15 +22,15 @@ public:
     HtmlImages(const HtmlImages&) = delete;
     HtmlImages& operator=(const HtmlImages&) = delete;
 
-    std::optional<html::ImageSize> Size(const html::ImageSpec& spec) override;
+    std::optional<html::ImageSize> Size(const html::ImageSpec& imageSpec) override;
     // Draws the image into op.rect with its look; a shadow first when the look asks for one.
-    void Draw(HDC dc, const html::ImageOp& op, const html::ImageSpec& spec, int shadowOffset,
+    void Draw(HDC dc, const html::ImageOp& op, const html::ImageSpec& imageSpec, int shadowOffset,
               COLORREF shadowColour);
 
     struct Loaded;
 
 private:
-    Loaded* Load(const html::ImageSpec& spec);
+    Loaded* Load(const html::ImageSpec& imageSpec);
 
     std::map<html::ImageSpec, std::unique_ptr<Loaded>> loaded_;
 };

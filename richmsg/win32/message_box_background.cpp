@@ -32,10 +32,10 @@ void DrawSeparator(HDC dc, const BandPaint& band, int width) {
     if (!band.caption.empty())
         ::GetTextExtentPoint32W(dc, band.caption.c_str(), static_cast<int>(band.caption.size()),
                                 &caption);
-    const richbox::SeparatorPlan plan =
-        richbox::PlanSeparator(width, caption.cx, richbox::AlignFromInt(band.spec->captionAlign));
+    const richbox::SeparatorPlan plan = richbox::PlanSeparator(
+        width, caption.cx, richbox::AlignFromInt(band.bandSpec->captionAlign));
     for (const richbox::Box& line : plan.lines)
-        DrawLinePiece(dc, band.spec->separatorStyle, line.left, line.right, band.separatorY);
+        DrawLinePiece(dc, band.bandSpec->separatorStyle, line.left, line.right, band.separatorY);
     if (caption.cx > 0)
         ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(band.caption.c_str()),
                      static_cast<WPARAM>(band.caption.size()), plan.captionX,
@@ -57,13 +57,13 @@ void DrawBoxBackground(HDC dc, const RECT& whole, const BandSpec& dialogBand,
         FillBand(dc, dialogBand, whole);
     for (int i = 0; i < bandCount; ++i) {
         const BandPaint& band = bands[i];
-        if (band.spec->effect >= 0 && band.bottom > band.top)
-            FillBand(dc, *band.spec, {whole.left, band.top, whole.right, band.bottom});
+        if (band.bandSpec->effect >= 0 && band.bottom > band.top)
+            FillBand(dc, *band.bandSpec, {whole.left, band.top, whole.right, band.bottom});
     }
     SelectedObject font(dc, captionFont);
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     for (int i = 0; i < bandCount; ++i)
-        if (HasSeparator(*bands[i].spec))
+        if (HasSeparator(*bands[i].bandSpec))
             DrawSeparator(dc, bands[i], whole.right - whole.left);
     ::SetBkMode(dc, oldMode);
 }

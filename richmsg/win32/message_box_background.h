@@ -14,7 +14,7 @@ struct BandSpec;
 
 // One band as the background sees it.
 struct BandPaint {
-    const BandSpec* spec = nullptr;
+    const BandSpec* bandSpec = nullptr;
     std::wstring caption; // of its separator
     int top = 0;
     int bottom = 0;
