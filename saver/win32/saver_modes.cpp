@@ -2,20 +2,19 @@
 
 #include <utility>
 
-#include "framework/win32/dialog.h"
 #include "saver/win32/resume_protection.h"
 #include "saver/win32/saver_app.h"
 #include "saver/win32/saver_wnd.h"
+#include "ui/win32/settings_dialog.h"
 
 namespace dp {
 
-namespace {
-constexpr int kSettingsTemplate = 101;
-}
-
-void RunSettingsDialog(HWND owner) {
-    // The template alone for now: the controls carry no behaviour yet.
-    Dialog dialog(kSettingsTemplate, owner);
+void RunSettingsDialog(SaverApp& app, HWND owner) {
+    // The system hands over the number of its own window; a number that names no window (any
+    // longer) would fail the dialog's creation, so the dialog then stands alone.
+    if (owner && !::IsWindow(owner))
+        owner = nullptr;
+    SettingsDialog dialog(app, app.Params(), owner);
     dialog.DoModal();
 }
 
