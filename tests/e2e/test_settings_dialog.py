@@ -202,14 +202,20 @@ class WithThePanel(SettingsCase):
         self.assertEqual(switches, [1, 0], "the active scheme is applied again")
         self.assertEqual(lcdsim.current_record(self.wine.path), (1, START, START))
 
-    def test_the_end_of_the_session_during_a_preview_puts_the_brightness_back(self):
-        dialog = self.open_dialog("/c")
-        self.act("slider", dialog.hwnd, IDC_DC_SLIDER, 6)
-        self.act("press", dialog.hwnd, IDC_PREVIEW_DC)
+    def test_a_second_start_and_the_session_end_during_a_preview_leave_the_brightness_back(self):
+        first = self.open_dialog("/c")
+        self.act("slider", first.hwnd, IDC_DC_SLIDER, 6)
+        self.act("press", first.hwnd, IDC_PREVIEW_DC)
         self.assertIsNotNone(self.find(text=COUNTDOWN), "no preview box")
         self.assertEqual(self.sets(), [bytes([3, 60, 60])])
 
-        self.act("post", dialog.hwnd, WM_ENDSESSION, 1)
+        # A second dialog would read the previewed 60 as the brightness to go back to.
+        second = subprocess.run([WINE, self.wine.unix_path(INSTALLED), "/c"], env=self.wine.env,
+                                stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        self.assertEqual(second.returncode, 0)
+        self.assertEqual(self.sets(), [bytes([3, 60, 60])], "the second start touched the panel")
+
+        self.act("post", first.hwnd, WM_ENDSESSION, 1)
         back = wait_until(lambda: lcdsim.current_record(self.wine.path) == (1, START, START),
                           timeout=10, interval=0.1)
         self.assertTrue(back, self.sets())
