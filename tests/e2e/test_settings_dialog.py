@@ -1,8 +1,5 @@
-"""Duskpanel.scr /c as the system's control panel starts it: the settings dialog on the simulated
-LCD panel and without one. Dialogs and boxes are found, read and answered through
-dialog_driver.exe (window texts and posted messages); the panel's record of requests shows what
-reached the display.
-"""
+"""Duskpanel.scr /c: the settings dialog on the simulated panel and without one, driven through
+dialog_driver.exe (window texts, posted messages); the panel's record shows what reached it."""
 import os
 import shutil
 import subprocess
@@ -31,8 +28,6 @@ STORED_AC, STORED_DC = 35, 20  # 35 is no entry of 0, 10, ... 100: the slider co
 COUNTDOWN = "OK = "
 NOTHING_SUPPORT = "Sorry! Your LCD monitor does not support control LCD backlight"
 
-APPEAR_MS = 30000
-
 
 class SettingsCase(unittest.TestCase):
     prefix_name = "settings"
@@ -59,8 +54,10 @@ class SettingsCase(unittest.TestCase):
         cls.wine.close()
 
     def setUp(self):
-        self.write_parameters(f"AC={STORED_AC}\r\nDC={STORED_DC}\r\n"
-                              "Enable_resume_password_protect=0\r\n")
+        os.makedirs(os.path.dirname(self.param_ini()), exist_ok=True)
+        with open(self.param_ini(), "wb") as f:
+            f.write(b"[public]\r\nAC=%d\r\nDC=%d\r\nEnable_resume_password_protect=0\r\n"
+                    % (STORED_AC, STORED_DC))
         if self.with_panel:
             lcdsim.configure(self.wine.path, record=(1, START, START), active_scheme=0,
                              clear_history=True, clear_power_calls=True)
@@ -71,21 +68,15 @@ class SettingsCase(unittest.TestCase):
     def param_ini(self):
         return os.path.join(self.wine.unix_path(SHARED_FOLDER), "Param.ini")
 
-    def write_parameters(self, text):
-        os.makedirs(os.path.dirname(self.param_ini()), exist_ok=True)
-        with open(self.param_ini(), "wb") as f:
-            f.write(b"[public]\r\n" + text.encode("ascii"))
-
-    def stored(self):
+    def stored(self, *keys):
         with open(self.param_ini(), "rb") as f:
-            lines = f.read().decode("ascii").split("\r\n")
-        return dict(line.split("=", 1) for line in lines if "=" in line)
+            values = dict(line.split("=", 1) for line in f.read().decode().split() if "=" in line)
+        return [int(values[k]) for k in keys]
 
     def start(self, *args):
         self.process = subprocess.Popen([WINE, self.wine.unix_path(INSTALLED), *args],
                                         env=self.wine.env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        return self.process
 
     def assert_ends(self, timeout=30):
         try:
@@ -109,22 +100,16 @@ class SettingsCase(unittest.TestCase):
             lines = out.read().decode("utf-8", "replace").splitlines()
         return result.returncode, [unescape(line) for line in lines]
 
-    def find(self, title=None, text=None, timeout_ms=APPEAR_MS):
-        args = ["find", "--class", "#32770", "--timeout", timeout_ms]
-        if title is not None:
-            args += ["--title", title]
-        if text is not None:
-            args += ["--text", text]
-        code, lines = self.driver(*args)
+    def find(self, option, value):
+        code, lines = self.driver("find", "--class", "#32770", "--timeout", 30000, option, value)
         return Window(lines) if code == 0 else None
 
     def describe(self, window):
-        code, lines = self.driver("describe", window.hwnd)
-        return Window(lines) if code == 0 else None
+        return Window(self.driver("describe", window.hwnd)[1])
 
     def open_dialog(self, *args):
         self.start(*args)
-        dialog = self.find(TITLE)
+        dialog = self.find("--title", TITLE)
         self.assertIsNotNone(dialog, "the settings dialog did not appear")
         return dialog
 
@@ -132,8 +117,8 @@ class SettingsCase(unittest.TestCase):
         self.assertEqual(self.driver(*args)[0], 0, args)
 
     def wait_text(self, dialog, control_id, text):
-        seen = wait_until(lambda: (self.describe(dialog) or dialog).text(control_id) == text,
-                          timeout=10, interval=0.1)
+        seen = wait_until(lambda: self.describe(dialog).text(control_id) == text, timeout=10,
+                          interval=0.1)
         self.assertTrue(seen, f"control {control_id} never showed {text!r}")
 
     # --- the panel --------------------------------------------------------------------------
@@ -165,7 +150,7 @@ class WithThePanel(SettingsCase):
         self.assertEqual(self.sets(), [], "moving a slider changed the panel")
 
         self.act("press", dialog.hwnd, IDC_PREVIEW_AC)
-        box = self.find(text=COUNTDOWN)
+        box = self.find("--text", COUNTDOWN)
         self.assertIsNotNone(box, "no preview box")
         self.assertEqual(box.owner, int(dialog.hwnd, 16))
         self.assertRegex(box.text(IDOK), r"^OK = (10|9|8)$", "the countdown is on the button")
@@ -182,8 +167,7 @@ class WithThePanel(SettingsCase):
 
         self.act("press", dialog.hwnd, IDOK)
         self.assert_ends()
-        self.assertEqual(self.stored()["AC"], "40")
-        self.assertEqual(self.stored()["DC"], str(STORED_DC), "OK stores the untouched level as is")
+        self.assertEqual(self.stored("AC", "DC"), [40, STORED_DC], "the untouched level as is")
         self.assertEqual(self.wine.reg_query(PROFILE, "AC"), 40)
         self.assertEqual(lcdsim.current_record(self.wine.path), (1, START, START))
 
@@ -194,8 +178,8 @@ class WithThePanel(SettingsCase):
         self.act("click", dialog.hwnd, IDC_RESUME_LOCK)
         self.act("press", dialog.hwnd, IDCANCEL)
         self.assert_ends()
-        self.assertEqual([self.stored()[k] for k in ("AC", "DC", "Enable_resume_password_protect")],
-                         [str(STORED_AC), str(STORED_DC), "0"])
+        self.assertEqual(self.stored("AC", "DC", "Enable_resume_password_protect"),
+                         [STORED_AC, STORED_DC, 0])
         self.assertEqual(self.wine.reg_query(PROFILE, "AC"), STORED_AC)
         switches = [c["scheme"] for c in lcdsim.power_calls(self.wine.path)
                     if c["call"] == "SetActive"]
@@ -206,7 +190,7 @@ class WithThePanel(SettingsCase):
         first = self.open_dialog("/c")
         self.act("slider", first.hwnd, IDC_DC_SLIDER, 6)
         self.act("press", first.hwnd, IDC_PREVIEW_DC)
-        self.assertIsNotNone(self.find(text=COUNTDOWN), "no preview box")
+        self.assertIsNotNone(self.find("--text", COUNTDOWN), "no preview box")
         self.assertEqual(self.sets(), [bytes([3, 60, 60])])
 
         # A second dialog would read the previewed 60 as the brightness to go back to.
@@ -252,11 +236,11 @@ class WithoutThePanel(SettingsCase):
 
     def test_the_box_says_so_the_backlight_controls_stay_disabled_and_ok_stores_the_lock(self):
         self.start("/c")
-        box = self.find(text=NOTHING_SUPPORT)
+        box = self.find("--text", NOTHING_SUPPORT)
         self.assertIsNotNone(box, "no nothing_support box")
         self.assertEqual(box.caption, "Duskpanel")
         self.act("press", box.hwnd, IDOK)
-        dialog = self.find(TITLE)
+        dialog = self.find("--title", TITLE)
         self.assertIsNotNone(dialog, "no dialog after the box")
         self.assertFalse(any(dialog.enabled[i] for i in BACKLIGHT_CONTROLS), dialog.enabled)
         self.assertTrue(dialog.enabled[IDC_RESUME_LOCK] and dialog.enabled[IDC_ABOUT])
@@ -265,8 +249,8 @@ class WithoutThePanel(SettingsCase):
                                    timeout=10, interval=0.1))
         self.act("press", dialog.hwnd, IDOK)
         self.assert_ends()
-        self.assertEqual([self.stored()[k] for k in ("AC", "DC", "Enable_resume_password_protect")],
-                         [str(STORED_AC), str(STORED_DC), "1"])
+        self.assertEqual(self.stored("AC", "DC", "Enable_resume_password_protect"),
+                         [STORED_AC, STORED_DC, 1])
 
 
 if __name__ == "__main__":
