@@ -130,7 +130,7 @@ bool SaverApp::Dispatch(const SaverCommand& command) {
                      : reinterpret_cast<HWND>(static_cast<uintptr_t>(command.handle));
     switch (command.mode) {
     case SaverMode::Configure:
-        RunSettingsDialog(owner);
+        RunSettingsDialog(*this, owner);
         return false;
     case SaverMode::ChangePassword:
         RunPasswordChange(owner);

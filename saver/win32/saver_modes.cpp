@@ -2,20 +2,42 @@
 
 #include <utility>
 
-#include "framework/win32/dialog.h"
+#include "framework/win32/handles.h"
 #include "saver/win32/resume_protection.h"
 #include "saver/win32/saver_app.h"
 #include "saver/win32/saver_wnd.h"
+#include "ui/win32/settings_dialog.h"
 
 namespace dp {
 
 namespace {
-constexpr int kSettingsTemplate = 101;
+
+constexpr wchar_t kSettingsInstanceName[] = L"Local\\DuskpanelSettingsDialog";
+constexpr wchar_t kSettingsCaption[] = L"Duskpanel Settings";
+
+// The dialog of the first instance, or the box it shows (which takes its title), comes to the
+// front instead of a second dialog.
+void BringOpenSettingsForward() {
+    HWND open = ::FindWindowW(L"#32770", kSettingsCaption);
+    if (open)
+        ::SetForegroundWindow(::GetLastActivePopup(open));
 }
 
-void RunSettingsDialog(HWND owner) {
-    // The template alone for now: the controls carry no behaviour yet.
-    Dialog dialog(kSettingsTemplate, owner);
+} // namespace
+
+void RunSettingsDialog(SaverApp& app, HWND owner) {
+    // One settings dialog at a time: a second one opened during a preview would take the
+    // previewed level for the brightness to go back to.
+    UniqueHandle instance(::CreateMutexW(nullptr, FALSE, kSettingsInstanceName));
+    if (instance && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+        BringOpenSettingsForward();
+        return;
+    }
+    // The system hands over the number of its own window; a number that names no window (any
+    // longer) would fail the dialog's creation, so the dialog then stands alone.
+    if (owner && !::IsWindow(owner))
+        owner = nullptr;
+    SettingsDialog dialog(app, app.Params(), owner);
     dialog.DoModal();
 }
 

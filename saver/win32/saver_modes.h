@@ -7,8 +7,8 @@ namespace dp {
 
 class SaverApp;
 
-// /c: the settings dialog, modal, owned by owner (none when null).
-void RunSettingsDialog(HWND owner);
+// /c: the settings dialog, modal, owned by owner (none when null); OK edits app's parameters.
+void RunSettingsDialog(SaverApp& app, HWND owner);
 // /a: the system's password change for the Windows 95 family.
 void RunPasswordChange(HWND owner);
 // /w: creates the full-screen saver window and makes it the main window; false when it could

@@ -7,6 +7,10 @@
 //       Exit 0 when found, 1 after the time-out (default 10000 ms).
 //   dialog_driver describe HWND          the description of one window
 //   dialog_driver press HWND ID          posts WM_COMMAND (BN_CLICKED) for button ID
+//   dialog_driver click HWND ID          posts BM_CLICK to button ID (a check box toggles)
+//   dialog_driver post HWND MSG WPARAM [LPARAM]   PostMessageW (numbers in C notation)
+//   dialog_driver slider HWND ID POS     moves trackbar ID to POS and posts the dialog the
+//                                        WM_HSCROLL (TB_THUMBPOSITION) a drag ends with
 //   dialog_driver syscommand HWND CMD    posts WM_SYSCOMMAND CMD
 //   dialog_driver wait-gone HWND [--timeout MS]   exit 0 once the window is gone
 //   dialog_driver watch HWND PROGRESS_ID TEXT_ID [--interval MS] [--timeout MS]
@@ -23,6 +27,8 @@
 //   item <id> <class> <text>     for every child window, in Z order
 //   position <id> <n>            for every progress bar
 //   combo <id> <text>            for every entry of every combo box
+//   state <id> <enabled 0|1> <check state>   for every child (check state 0 unless a button)
+//   trackbar <id> <min> <max> <position>     for every trackbar
 #include <windows.h>
 #include <commctrl.h>
 
@@ -118,6 +124,12 @@ std::vector<std::wstring> ComboEntries(HWND combo) {
     return entries;
 }
 
+int SendForNumber(HWND window, UINT message) {
+    DWORD_PTR value = 0;
+    Send(window, message, 0, 0, &value);
+    return static_cast<int>(value);
+}
+
 int ProgressPosition(HWND bar) {
     DWORD_PTR position = 0;
     Send(bar, PBM_GETPOS, 0, 0, &position);
@@ -137,6 +149,14 @@ void Describe(HWND window) {
         Print(L"item " + id + L" " + ClassOf(child) + L" " + TextOf(child));
         if (IsClass(child, PROGRESS_CLASSW))
             Print(L"position " + id + L" " + std::to_wstring(ProgressPosition(child)));
+        const int check = IsClass(child, L"Button") ? SendForNumber(child, BM_GETCHECK) : 0;
+        Print(L"state " + id + L" " + (::IsWindowEnabled(child) ? L"1 " : L"0 ") +
+              std::to_wstring(check));
+        if (IsClass(child, TRACKBAR_CLASSW))
+            Print(L"trackbar " + id + L" " +
+                  std::to_wstring(SendForNumber(child, TBM_GETRANGEMIN)) + L" " +
+                  std::to_wstring(SendForNumber(child, TBM_GETRANGEMAX)) + L" " +
+                  std::to_wstring(SendForNumber(child, TBM_GETPOS)));
         if (IsClass(child, L"ComboBox")) {
             for (const std::wstring& entry : ComboEntries(child))
                 Print(L"combo " + id + L" " + entry);
@@ -301,7 +321,9 @@ int Start(int argc, wchar_t** argv) {
 }
 
 int Usage() {
-    Print(L"usage: dialog_driver find|describe|press|syscommand|wait-gone|watch|start|host ...");
+    Print(L"usage: dialog_driver "
+          L"find|describe|press|click|post|slider|syscommand|wait-gone|watch|start|host "
+          L"...");
     return 2;
 }
 
@@ -337,6 +359,25 @@ int wmain(int argc, wchar_t** argv) {
         HWND button = ::GetDlgItem(window, static_cast<int>(id));
         return ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                               reinterpret_cast<LPARAM>(button))
+                   ? 0
+                   : 1;
+    }
+    if (command == L"click")
+        return ::PostMessageW(::GetDlgItem(window, static_cast<int>(id)), BM_CLICK, 0, 0) ? 0 : 1;
+    if (command == L"post" && argc >= 5) {
+        const WPARAM wParam = static_cast<WPARAM>(std::wcstoull(argv[4], nullptr, 0));
+        const LPARAM lParam =
+            argc >= 6 ? static_cast<LPARAM>(std::wcstoll(argv[5], nullptr, 0)) : 0;
+        return ::PostMessageW(window, id, wParam, lParam) ? 0 : 1;
+    }
+    if (command == L"slider" && argc >= 5) {
+        HWND trackbar = ::GetDlgItem(window, static_cast<int>(id));
+        const int position = std::wcstol(argv[4], nullptr, 10);
+        DWORD_PTR ignored = 0;
+        if (!trackbar || !Send(trackbar, TBM_SETPOS, TRUE, position, &ignored))
+            return 1;
+        return ::PostMessageW(window, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+                              reinterpret_cast<LPARAM>(trackbar))
                    ? 0
                    : 1;
     }

@@ -72,6 +72,7 @@ class Window:
 
     def __init__(self, lines):
         self.items, self.positions, self.combos = [], {}, {}
+        self.enabled, self.checks, self.trackbars = {}, {}, {}
         self.hwnd = self.caption = self.owner = None
         for line in lines:
             word, _, rest = line.partition(" ")
@@ -87,6 +88,12 @@ class Window:
             elif word == "position":
                 control_id, value = rest.split(" ")
                 self.positions[int(control_id)] = int(value)
+            elif word == "state":
+                control_id, enabled, check = (int(w) for w in rest.split(" "))
+                self.enabled[control_id], self.checks[control_id] = bool(enabled), check
+            elif word == "trackbar":
+                control_id, *values = (int(w) for w in rest.split(" "))
+                self.trackbars[control_id] = tuple(values)
             elif word == "combo":
                 control_id, _, text = rest.partition(" ")
                 self.combos.setdefault(int(control_id), []).append(text)

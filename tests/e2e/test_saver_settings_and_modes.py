@@ -1,10 +1,11 @@
-"""Duskpanel.scr started as the system or a user would: first run, /d, /r, /s, /c."""
+"""Duskpanel.scr started as the system or a user would: first run, /d, /r, /s (/c has its own
+file, test_settings_dialog.py)."""
 import os
 import shutil
 import subprocess
 import unittest
 
-from winetest import WINE, WINESERVER, WinePrefix, program, wait_until
+from winetest import WINE, WINESERVER, WinePrefix, program
 
 PROFILE = r"HKCU\Software\Nerovane\Duskpanel"
 BACKUP = PROFILE + r"\restore_param"
@@ -167,23 +168,6 @@ class StartAndConfigure(SaverTestCase):
                   "WritePrivateProfileStringW" in line and "Param.ini" in line]
         self.assertEqual(len(writes), 4, "the four parameters are saved once")
         self.assertLess(writes[-1], relaunch[0], "Param.ini written after the /w copy started")
-
-    def test_c_shows_the_settings_template_until_it_is_closed(self):
-        proc = self.wine.start(self.wine.unix_path(INSTALLED), "/c")
-        try:
-            def find():
-                out = subprocess.run(["xdotool", "search", "--name", "^Duskpanel Settings$"],
-                                     capture_output=True, text=True)
-                return out.stdout.split()
-            windows = wait_until(find, timeout=30)
-            self.assertTrue(windows, "the settings dialog did not appear")
-            subprocess.run(["xdotool", "windowactivate", "--sync", windows[0]],
-                           capture_output=True, timeout=10)
-            subprocess.run(["xdotool", "key", "--window", windows[0], "Escape"], timeout=10)
-            proc.wait(timeout=30)
-        finally:
-            if proc.poll() is None:
-                proc.kill()
 
 
 if __name__ == "__main__":

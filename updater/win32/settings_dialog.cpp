@@ -19,9 +19,9 @@ template <std::size_t N> void FillCombo(HWND dialog, int id, const wchar_t* cons
 
 } // namespace
 
-SettingsDialog::SettingsDialog(HWND parent) : Dialog(IDD_RENEWICK_SETTINGS, parent) {}
+UpdaterSettingsDialog::UpdaterSettingsDialog(HWND parent) : Dialog(IDD_RENEWICK_SETTINGS, parent) {}
 
-bool SettingsDialog::OnInitDialog() {
+bool UpdaterSettingsDialog::OnInitDialog() {
     FillCombo(Handle(), IDC_CHECK_INTERVAL, kCheckIntervals);
     FillCombo(Handle(), IDC_PROXY_TYPE, kProxyTypes);
     return true;

@@ -8,9 +8,9 @@
 
 namespace dp {
 
-class SettingsDialog : public Dialog {
+class UpdaterSettingsDialog : public Dialog {
 public:
-    explicit SettingsDialog(HWND parent);
+    explicit UpdaterSettingsDialog(HWND parent);
 
 protected:
     bool OnInitDialog() override;

@@ -38,7 +38,7 @@ void UpdaterApp::ShowSettings() {
     // A dialog cannot be created with an owner that is not a window: show it on its own.
     if (parent && !::IsWindow(parent))
         parent = nullptr;
-    SettingsDialog(parent).DoModal();
+    UpdaterSettingsDialog(parent).DoModal();
 }
 
 } // namespace dp
