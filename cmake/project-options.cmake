@@ -86,3 +86,60 @@ function(dp_subsystem name)
         endif()
     endif()
 endfunction()
+
+# The version header and the manifests the programs' resource scripts include, in
+# <build>/generated (windres finds both through the include path). With the Windows tests, a
+# second set for the next version (the last number raised: 2.0 -> 2.1) in <build>/generated/next,
+# from which the tests build an update of the product.
+function(dp_configure_version_header version dir quad_var)
+    string(REPLACE "." ";" parts "${version}")
+    list(LENGTH parts count)
+    while(count LESS 4)
+        list(APPEND parts 0)
+        math(EXPR count "${count} + 1")
+    endwhile()
+    list(JOIN parts "," DP_VERSION_NUMBERS)
+    list(JOIN parts "." DP_VERSION_QUAD)
+    set(DP_VERSION ${version})
+    string(TIMESTAMP DP_BUILD_YEAR "%Y")
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/product_version.h.in ${dir}/product_version.h @ONLY)
+    set(${quad_var} ${DP_VERSION_QUAD} PARENT_SCOPE)
+endfunction()
+
+if(WIN32)
+    set(DP_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
+    dp_configure_version_header(${DP_VERSION} ${DP_GENERATED_DIR} DP_VERSION_QUAD)
+    string(REGEX MATCH "[0-9]+$" last ${DP_VERSION})
+    math(EXPR last "${last} + 1")
+    string(REGEX REPLACE "[0-9]+$" ${last} DP_NEXT_VERSION ${DP_VERSION})
+    if(DP_WINDOWS_TESTS)
+        dp_configure_version_header(${DP_NEXT_VERSION} ${DP_GENERATED_DIR}/next
+                                    DP_NEXT_VERSION_QUAD)
+    endif()
+endif()
+
+# dp_product_program(<target> <file name> <description> RC <rc> SOURCES <...> LIBS <...>
+#                    [INCLUDES <...>]): one of the shipped programs in <build>/bin, its resource
+# script compiled with the version header and a manifest made for it. With the Windows tests
+# also <target>_next in <build>/bin-next: the same code carrying the next version.
+function(dp_product_program target file description)
+    cmake_parse_arguments(ARG "" "RC" "SOURCES;LIBS;INCLUDES" ${ARGN})
+    set(DP_MANIFEST_FILE ${file})
+    string(REGEX REPLACE "\\..*$" "" DP_MANIFEST_NAME ${file})
+    set(DP_MANIFEST_DESCRIPTION ${description})
+    set(variants ${target} ${DP_GENERATED_DIR} ${DP_VERSION_QUAD} bin)
+    if(DP_WINDOWS_TESTS)
+        list(APPEND variants ${target}_next ${DP_GENERATED_DIR}/next ${DP_NEXT_VERSION_QUAD} bin-next)
+    endif()
+    while(variants)
+        list(POP_FRONT variants name dir DP_VERSION_QUAD out)
+        configure_file(${PROJECT_SOURCE_DIR}/cmake/program.manifest.in ${dir}/${file}.manifest @ONLY)
+        add_executable(${name} WIN32 ${ARG_SOURCES} ${ARG_RC})
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+        target_include_directories(${name} PRIVATE ${ARG_INCLUDES} ${dir})
+        set_property(SOURCE ${ARG_RC} APPEND PROPERTY OBJECT_DEPENDS ${dir}/${file}.manifest
+                     ${dir}/product_version.h)
+        dp_gui_program(${name} ${file})
+        set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/${out})
+    endwhile()
+endfunction()

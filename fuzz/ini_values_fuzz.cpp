@@ -29,16 +29,17 @@ private:
 };
 
 void CheckLeadingInt(const std::wstring& text) {
-    const std::int32_t value = dp::ParseLeadingInt(text);
-    DP_FUZZ_CHECK(dp::ParseLeadingInt(dp::FormatInt(value)) == value);
+    const std::optional<std::int32_t> value = dp::ParseLeadingInt(text);
+    if (value)
+        DP_FUZZ_CHECK(dp::ParseLeadingInt(dp::FormatInt(*value)) == value);
     if (!dp::fuzz::IsAscii(text))
         return;
-    // Where the C library's reading fits an int, both must agree.
+    // Where the C library's reading fits an int, both must agree; elsewhere there is no value.
     errno = 0;
     const long long reference = std::wcstoll(text.c_str(), nullptr, 10);
-    if (errno == 0 && reference >= std::numeric_limits<std::int32_t>::min() &&
-        reference <= std::numeric_limits<std::int32_t>::max())
-        DP_FUZZ_CHECK(value == reference);
+    const bool fits = errno == 0 && reference >= std::numeric_limits<std::int32_t>::min() &&
+                      reference <= std::numeric_limits<std::int32_t>::max();
+    DP_FUZZ_CHECK(fits ? value == reference : !value);
 }
 
 void CheckSplitPath(const std::wstring& path) {
@@ -70,6 +71,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     profile.SetFile(std::wstring(dp::fuzz::SplitAtLineFeed(text).first));
     DP_FUZZ_CHECK(profile.GetString(L"AC").size() < dp::IniProfile::kValueBufferChars);
     const std::wstring cut = text.substr(0, dp::IniProfile::kValueBufferChars - 1);
-    DP_FUZZ_CHECK(profile.GetInt(L"AC", 0) == dp::ParseLeadingInt(cut));
+    DP_FUZZ_CHECK(profile.GetInt(L"AC", 0) == dp::ParseLeadingInt(cut).value_or(0));
     return 0;
 }

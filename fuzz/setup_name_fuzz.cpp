@@ -25,10 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto [url, setupParam] = dp::fuzz::SplitAtLineFeed(text);
 
     const std::wstring name = dp::FileNameFromUrl(url);
-    DP_FUZZ_CHECK(name.find_first_of(L"\\/?#") == std::wstring::npos);
+    // The last backslash wins, so a slash may remain after it ("a\\b/c" gives "b/c"); the
+    // plain-name check below is what keeps such a name from becoming a path.
+    DP_FUZZ_CHECK(name.find_first_of(L"\\?#") == std::wstring::npos);
     DP_FUZZ_CHECK(url.substr(0, url.find_first_of(L"?#")).ends_with(name));
     if (!dp::IsPlainFileName(name))
         return 0;
+    DP_FUZZ_CHECK(name.find_first_of(L"\\/") == std::wstring::npos);
 
     // A name that passes stays a file directly inside the temporary folder.
     const std::wstring setupPath = dp::SetupFilePath(kTempFolder, name);

@@ -49,7 +49,7 @@ const std::wstring& IniProfile::GetString(const std::wstring& key, const std::ws
 
 std::int32_t IniProfile::GetInt(const std::wstring& key, std::int32_t defaultValue,
                                 const std::wstring& section) {
-    return ParseLeadingInt(GetString(key, section, FormatInt(defaultValue)));
+    return ParseLeadingInt(GetString(key, section, FormatInt(defaultValue))).value_or(defaultValue);
 }
 
 void IniProfile::WriteInt(const std::wstring& key, std::int32_t value,

@@ -9,7 +9,7 @@ bool IsCrtSpace(wchar_t c) {
 
 } // namespace
 
-std::int32_t ParseLeadingInt(std::wstring_view text) {
+std::optional<std::int32_t> ParseLeadingInt(std::wstring_view text) {
     std::size_t i = 0;
     while (i < text.size() && IsCrtSpace(text[i]))
         ++i;
@@ -18,12 +18,15 @@ std::int32_t ParseLeadingInt(std::wstring_view text) {
         negative = text[i] == L'-';
         ++i;
     }
-    std::uint32_t value = 0;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i)
-        value = value * 10u + static_cast<std::uint32_t>(text[i] - L'0');
-    if (negative)
-        value = 0u - value;
-    return static_cast<std::int32_t>(value);
+    // The magnitude of the most negative value, one beyond the most positive.
+    const std::int64_t limit = negative ? std::int64_t{1} << 31 : (std::int64_t{1} << 31) - 1;
+    std::int64_t value = 0;
+    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+        value = value * 10 + (text[i] - L'0');
+        if (value > limit)
+            return std::nullopt;
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
 }
 
 std::wstring FormatInt(std::int32_t value) {

@@ -2,14 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace dp {
 
 // The C runtime's _wtoi: leading white space, an optional sign, decimal digits up to the first
-// other character; no digits give 0. Overflow wraps modulo 2^32 instead of being undefined.
-std::int32_t ParseLeadingInt(std::wstring_view text);
+// other character; no digits give 0. Nothing for a number beyond 32 bits ("99999999999"), which
+// no setting holds: the caller's default stands instead of a made-up value.
+std::optional<std::int32_t> ParseLeadingInt(std::wstring_view text);
 
 // "%d"
 std::wstring FormatInt(std::int32_t value);

@@ -15,13 +15,13 @@ std::wstring ChooseUrlFile(IniStore& ini, const std::wstring& languageFolder,
     return FormFileInFolder(installFolder, kUrlInfoName);
 }
 
+// Read with room for one character more than an address may have: a longer value would arrive
+// cut short, and an address cut short leads somewhere else, so it counts as missing.
 std::wstring ReadUrl(IniStore& ini, const std::wstring& file, const wchar_t* key) {
     if (file.empty())
         return kVendorHomeUrl;
-    std::wstring url = ini.ReadString(file, L"public", key, kVendorHomeUrl, kUrlBufferChars);
-    if (url.size() > kUrlBufferChars - 1)
-        url.resize(kUrlBufferChars - 1);
-    return url;
+    std::wstring url = ini.ReadString(file, L"public", key, kVendorHomeUrl, kUrlBufferChars + 1);
+    return url.size() > kUrlBufferChars - 1 ? kVendorHomeUrl : url;
 }
 
 } // namespace

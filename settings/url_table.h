@@ -9,6 +9,7 @@ namespace dp {
 
 // The default of every entry.
 inline constexpr wchar_t kVendorHomeUrl[] = L"http://www.example.com/duskpanel/";
+// An address has at most kUrlBufferChars - 1 characters; a longer value gives the default.
 inline constexpr std::size_t kUrlBufferChars = 2048;
 
 struct UrlTable {

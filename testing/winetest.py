@@ -6,6 +6,7 @@ while the prefix's wineserver runs, and stops the wineserver at the end. DISPLAY
 the run. Nothing here touches a user's own prefix.
 """
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -85,14 +86,15 @@ class WinePrefix:
         if out.returncode != 0:
             return None
         for line in out.stdout.decode("utf-8", "replace").splitlines():
-            parts = line.strip().split(None, 2)
-            if len(parts) >= 2 and parts[0].lower() == value.lower() and parts[1].startswith("REG_"):
-                data = parts[2] if len(parts) == 3 else ""
-                if parts[1] == "REG_DWORD":
+            # "    <name>    <type>    <data>": names such as "Setup Path" hold blanks
+            match = re.match(r"^\s+(.*?)\s{4}(REG_\w+)(?:\s{4}(.*))?$", line)
+            if not match:
+                continue
+            name, kind, data = match.group(1), match.group(2), match.group(3) or ""
+            if name.lower() == value.lower() or (value == "" and name == "(Default)"):
+                if kind == "REG_DWORD":
                     return int(data, 16) if data.startswith("0x") else int(data)
                 return data
-            if len(parts) >= 2 and value == "" and parts[0] == "(Default)":
-                return parts[2] if len(parts) == 3 else ""
         return None
 
     def reg_add(self, key, value, data, kind="REG_SZ"):

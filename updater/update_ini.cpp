@@ -97,9 +97,12 @@ SetupSource ReadSetupSource(IniReader& reader, std::wstring_view iniFile,
                             std::wstring_view productId) {
     SetupSource source;
     source.downloadPath =
-        ReadBounded(reader, iniFile, productId, L"download_path", L"", kDownloadPathChars);
+        ReadBounded(reader, iniFile, productId, L"download_path", L"", kDownloadPathChars + 1);
     source.setupParam =
         ReadBounded(reader, iniFile, productId, L"setup_param", L"", kSetupParamChars);
+    source.integrity.sha256 = ReadBounded(reader, iniFile, productId, L"sha256", L"", kSha256Chars);
+    source.integrity.signature =
+        ReadBounded(reader, iniFile, productId, L"signature", L"", kSignatureChars);
     return source;
 }
 

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+
+#include "updater/setup_verification.h"
 #include <string>
 #include <string_view>
 
@@ -29,13 +31,21 @@ inline constexpr std::uint32_t kMaxUpdateIniBytes = 1024 * 1024;
 inline constexpr std::size_t kVersionChars = 50;
 inline constexpr std::size_t kDownloadPathChars = 1024;
 inline constexpr std::size_t kSetupParamChars = 100;
+// Room beyond the longest valid value, so that a longer one arrives too long rather than cut
+// to something that looks valid.
+inline constexpr std::size_t kSha256Chars = 128;
+inline constexpr std::size_t kSignatureChars = 256;
 
 // "version" of section "public"; "0.0" when missing.
 std::wstring ReadOfferedVersion(IniReader& reader, std::wstring_view iniFile);
 
 struct SetupSource {
-    std::wstring downloadPath; // "download_path": the setup program's URL
-    std::wstring setupParam;   // "setup_param": its arguments
+    // "download_path": the setup program's URL. Read with room for one character more than a
+    // URL may have (kDownloadPathChars - 1): a longer value arrives with kDownloadPathChars
+    // characters and is refused rather than fetched cut short.
+    std::wstring downloadPath;
+    std::wstring setupParam;  // "setup_param": its arguments
+    SetupIntegrity integrity; // "sha256" and "signature"
 };
 
 // The product's own section (named by its identifier); empty values when missing.

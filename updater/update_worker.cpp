@@ -121,17 +121,35 @@ bool UpdateWorker::OfferIsWanted(const std::wstring& offered) {
 void UpdateWorker::UpdateFrom(const SetupSource& source, std::wstring_view tempFolder) {
     if (source.downloadPath.empty())
         return;
+    if (source.downloadPath.size() > kDownloadPathChars - 1) {
+        // Cut short it would name another file; such a URL cannot be opened.
+        ports_.dialog.ShowMessage(
+            DownloadFailedMessage(DownloadResult::UrlNotOpened, source.downloadPath));
+        return;
+    }
     // The name comes from the server: only a plain file name may be created in the
     // temporary folder, never a path, a stream or a device.
     const std::wstring fileName = FileNameFromUrl(source.downloadPath);
     if (!IsPlainFileName(fileName))
         return;
     const std::wstring setupPath = SetupFilePath(tempFolder, fileName);
-    if (!DownloadTo(source.downloadPath, setupPath, ports_.transfer))
+    if (!DownloadTo(source.downloadPath, setupPath, ports_.transfer) ||
+        !PassesCheck(source, setupPath))
         return;
     const auto setupCommand = BuildSetupCommandLine(setupPath, source.setupParam);
     if (setupCommand)
         ports_.system.StartProcess(*setupCommand); // a setup that will not start ends quietly
+}
+
+// A setup that fails its check is deleted, so that nothing can start it later by mistake.
+bool UpdateWorker::PassesCheck(const SetupSource& source, std::wstring_view setupPath) {
+    const SetupCheck check =
+        CheckSetupFile(setupPath, source.integrity, ports_.vendorKey, ports_.crypto);
+    if (check == SetupCheck::Passed)
+        return true;
+    ports_.system.RemoveFile(setupPath);
+    ports_.dialog.ShowMessage(SetupRejectedMessage(check, source.downloadPath));
+    return false;
 }
 
 int UpdateWorker::Finish() {

@@ -45,6 +45,8 @@ public:
     virtual bool StartProcess(std::wstring_view commandLine) = 0;
     // Null when the file is missing or another writer has it open.
     virtual std::unique_ptr<WriteGuard> GuardAgainstWriters(std::wstring_view path) = 0;
+    // Deletes the file; a file that cannot be deleted stays (it is never started).
+    virtual void RemoveFile(std::wstring_view path) = 0;
 };
 
 struct UpdateWorkerPorts {
@@ -52,6 +54,10 @@ struct UpdateWorkerPorts {
     UpdateSystem& system;
     IniReader& ini;
     TransferPlatform& transfer;
+    SetupCrypto& crypto;
+    // The vendor's key built into the program: with it, only a setup the INI's "signature"
+    // vouches for is started.
+    std::optional<P256PublicKey> vendorKey = std::nullopt;
 };
 
 // The texts the user sees.
@@ -80,6 +86,7 @@ private:
                     std::uint32_t maxBytes = kNoSizeLimit);
     bool OfferIsWanted(const std::wstring& offered);
     void UpdateFrom(const SetupSource& source, std::wstring_view tempFolder);
+    bool PassesCheck(const SetupSource& source, std::wstring_view setupPath);
     int Finish();
 
     const UpdaterCommandLine& commandLine_;

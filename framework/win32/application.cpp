@@ -29,6 +29,18 @@ std::wstring ProgramFilePath() {
     return std::wstring(path, length);
 }
 
+std::wstring ProgramBaseName() {
+    std::wstring name = ProgramFilePath();
+    name = name.substr(name.find_last_of(L"\\/") + 1);
+    return name.substr(0, name.find_last_of(L'.'));
+}
+
+int ShowMessageBox(const std::wstring& text, UINT flags) {
+    if (const Application* app = Application::Current())
+        return app->MessageBox(text, flags);
+    return ::MessageBoxW(::GetActiveWindow(), text.c_str(), ProgramBaseName().c_str(), flags);
+}
+
 Application::Application() {
     g_current = this;
 }
@@ -44,11 +56,8 @@ Application* Application::Current() {
 
 int Application::Run(HINSTANCE instance) {
     instance_ = instance;
-    if (appName_.empty()) {
-        std::wstring name = ProgramFilePath();
-        name = name.substr(name.find_last_of(L"\\/") + 1);
-        appName_ = name.substr(0, name.find_last_of(L'.'));
-    }
+    if (appName_.empty())
+        appName_ = ProgramBaseName();
     if (InitInstance() && mainWindow_)
         exitCode_ = RunMessageLoop();
     return ExitInstance();

@@ -15,6 +15,13 @@ class Window;
 // some other file).
 std::wstring ProgramFilePath();
 
+// The program file's name without folder and extension ("Duskpanel" for ...\Duskpanel.scr).
+std::wstring ProgramBaseName();
+
+// A system message box owned by the active window and captioned with the application's name;
+// without an application object, with the program's base name.
+int ShowMessageBox(const std::wstring& text, UINT flags = MB_OK);
+
 class Application {
 public:
     Application();

@@ -2,12 +2,55 @@
 
 #include <commctrl.h>
 
+#include "framework/win32/handles.h"
+
 namespace dp {
 
 namespace {
 
 // Names this framework's link in a control's subclass chain.
 constexpr UINT_PTR kSubclassId = 0x6470; // "dp"
+
+// The system's modal loop (DialogBox*, MessageBox) never calls our PreTranslateMessage, but it
+// hands every queued message to the thread's message-filter hooks (code MSGF_DIALOGBOX) before
+// the dialog manager sees it. One hook per thread serves every framework dialog open on it,
+// nested ones included, so no message is offered twice.
+class ModalMessageFilter {
+public:
+    ModalMessageFilter() {
+        if (depth_++ == 0)
+            hook_.reset(
+                ::SetWindowsHookExW(WH_MSGFILTER, FilterProc, nullptr, ::GetCurrentThreadId()));
+    }
+    ~ModalMessageFilter() {
+        if (--depth_ == 0)
+            hook_.reset();
+    }
+    ModalMessageFilter(const ModalMessageFilter&) = delete;
+    ModalMessageFilter& operator=(const ModalMessageFilter&) = delete;
+
+private:
+    static LRESULT CALLBACK FilterProc(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == MSGF_DIALOGBOX && lParam &&
+            MessageTarget::PreTranslateForTarget(*reinterpret_cast<MSG*>(lParam)))
+            return TRUE; // handled: the modal loop neither translates nor dispatches it
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static thread_local int depth_;
+    static thread_local UniqueHook hook_;
+};
+
+thread_local int ModalMessageFilter::depth_ = 0;
+thread_local UniqueHook ModalMessageFilter::hook_;
+
+// Messages whose answer a dialog procedure returns itself; every other answer goes through
+// DWLP_MSGRESULT.
+bool AnsweredDirectly(UINT message) {
+    return (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) ||
+           message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM ||
+           message == WM_QUERYDRAGICON || message == WM_INITDIALOG;
+}
 
 } // namespace
 
@@ -24,6 +67,7 @@ bool SubclassedControl::Attach(HWND dialog, int controlId) {
         return false;
     }
     hwnd_ = control;
+    OnAttached();
     return true;
 }
 
@@ -56,6 +100,7 @@ LRESULT CALLBACK SubclassedControl::StaticProc(HWND hwnd, UINT message, WPARAM w
 }
 
 INT_PTR Dialog::DoModal() {
+    ModalMessageFilter filter;
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     const LPARAM self = reinterpret_cast<LPARAM>(this);
     if (memoryTemplate_)
@@ -86,7 +131,17 @@ INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     return result;
 }
 
+INT_PTR Dialog::AnswerReflected(UINT message, LRESULT result) {
+    if (AnsweredDirectly(message))
+        return static_cast<INT_PTR>(result);
+    ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
+    return TRUE;
+}
+
 INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT reflected = 0;
+    if (ReflectToChild(hwnd_, message, wParam, lParam, &reflected))
+        return AnswerReflected(message, reflected);
     switch (message) {
     case WM_INITDIALOG:
         BindControls();

@@ -18,12 +18,14 @@ public:
     ~SubclassedControl() override;
 
     // False when the control does not exist, this object holds a control already, or the
-    // control belongs to another framework object.
+    // control belongs to another framework object. OnAttached runs once the control is ours.
     bool Attach(HWND dialog, int controlId);
     void Detach();
     HWND Handle() const { return hwnd_; }
 
 protected:
+    // The control has just been taken over: the place to adjust its style, fonts and size.
+    virtual void OnAttached() {}
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -43,7 +45,10 @@ public:
     Dialog(const DLGTEMPLATE* memoryTemplate, HWND owner)
         : memoryTemplate_(memoryTemplate), owner_(owner) {}
 
-    // Runs the modal loop; the result is the code given to EndDialog, or -1 on failure.
+    // Runs the modal loop; the result is the code given to EndDialog, or -1 on failure. The
+    // loop is the system's; while it runs, the framework objects of this thread (the dialog, its
+    // subclassed controls, the windows of a nested dialog) are offered its queued messages
+    // through PreTranslateMessage, as in the application's own loop.
     INT_PTR DoModal();
     HWND Handle() const { return hwnd_; }
 
@@ -65,6 +70,7 @@ protected:
 private:
     static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR AnswerReflected(UINT message, LRESULT result);
 
     int templateId_ = 0;
     const DLGTEMPLATE* memoryTemplate_ = nullptr;

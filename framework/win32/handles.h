@@ -80,6 +80,12 @@ inline void CloseDesktopHandle(HDESK d) {
 inline void DestroyIconHandle(HICON i) {
     ::DestroyIcon(i);
 }
+inline void DestroyCursorHandle(HCURSOR c) {
+    ::DestroyCursor(c);
+}
+inline void RemoveHook(HHOOK h) {
+    ::UnhookWindowsHookEx(h);
+}
 struct FileHandleTraits {
     using Type = HANDLE;
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
@@ -99,6 +105,9 @@ using UniqueBstr = UniqueResource<detail::NullTraits<BSTR, detail::ReleaseBstr>>
 using UniqueSafeArray = UniqueResource<detail::NullTraits<SAFEARRAY*, detail::DestroySafeArray>>;
 using UniqueDesktop = UniqueResource<detail::NullTraits<HDESK, detail::CloseDesktopHandle>>;
 using UniqueIcon = UniqueResource<detail::NullTraits<HICON, detail::DestroyIconHandle>>;
+// A cursor of our own (CopyCursor/CopyIcon, CreateCursor); never one LoadCursorW shares.
+using UniqueCursor = UniqueResource<detail::NullTraits<HCURSOR, detail::DestroyCursorHandle>>;
+using UniqueHook = UniqueResource<detail::NullTraits<HHOOK, detail::RemoveHook>>;
 
 // The process and thread handles CreateProcessW hands back, both closed on scope exit.
 class ProcessInformation {

@@ -55,6 +55,32 @@ TargetTable& Targets() {
     return table;
 }
 
+// The control a notification to its parent comes from; null for messages that are not one
+// (menu and accelerator commands, scroll bars of the window itself, menu items drawn, the
+// colours of the dialog itself).
+HWND NotifyingChild(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<HWND>(lParam);
+    case WM_NOTIFY:
+        return lParam ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : nullptr;
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        return wParam != 0 && item ? item->hwndItem : nullptr;
+    }
+    default:
+        return nullptr;
+    }
+}
+
 } // namespace
 
 MessageTarget* MessageTarget::FromHandle(HWND hwnd) {
@@ -69,6 +95,15 @@ bool MessageTarget::PreTranslateForTarget(MSG& msg) {
         }
     }
     return false;
+}
+
+bool MessageTarget::ReflectToChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam,
+                                   LRESULT* result) {
+    HWND child = NotifyingChild(message, wParam, lParam);
+    if (!child || ::GetParent(child) != parent)
+        return false;
+    MessageTarget* target = FromHandle(child);
+    return target && target->OnReflectedMessage(message, wParam, lParam, result);
 }
 
 bool MessageTarget::Bind(HWND hwnd, MessageTarget* target) {
@@ -142,7 +177,10 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, L
     auto* window = static_cast<Window*>(FromHandle(hwnd));
     if (!window)
         return ::DefWindowProcW(hwnd, message, wParam, lParam);
-    LRESULT result = window->OnMessage(message, wParam, lParam);
+    LRESULT result = 0;
+    if (ReflectToChild(hwnd, message, wParam, lParam, &result))
+        return result;
+    result = window->OnMessage(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         Unbind(hwnd);
         window->hwnd_ = nullptr;

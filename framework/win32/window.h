@@ -27,11 +27,27 @@ public:
     // Called by the message loop for every queued message; true means "handled, do not
     // dispatch". The message is offered to the framework object of the window it is for, then
     // to those of that window's parents and owners; other windows on the way are passed over.
+    // Modal dialogs of the framework run the system's own loop, which offers its messages here
+    // too (see Dialog::DoModal).
     static bool PreTranslateForTarget(MSG& msg);
+
+    // Called by a parent's procedure for the notifications a child control sends its parent
+    // (WM_COMMAND and WM_NOTIFY from a control, WM_CTLCOLOR* of a control, WM_DRAWITEM,
+    // WM_HSCROLL and WM_VSCROLL from a control): when the child is a framework object, it is
+    // offered the message first, so that a control can answer for itself (its colours, its
+    // clicks) whatever dialog it sits in. True when the child handled it; its answer is in
+    // *result.
+    static bool ReflectToChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam,
+                               LRESULT* result);
 
 protected:
     // Sees each queued message of this window, or of a window below it, before dispatch.
     virtual bool PreTranslateMessage(MSG&) { return false; }
+    // A notification this window sent its parent, handed back to it (ReflectToChild); true
+    // when handled, with the parent's answer in *result.
+    virtual bool OnReflectedMessage(UINT /*message*/, WPARAM, LPARAM, LRESULT* /*result*/) {
+        return false;
+    }
 
     // Binding is refused when hwnd already belongs to a framework object.
     static bool Bind(HWND hwnd, MessageTarget* target);

@@ -21,7 +21,10 @@ DimmerWnd::DimmerWnd(bool autoDelete, DimmerSettings settings)
           [this] { controller_->SaveCurrentAsDefault(); },
           [this] { ApplyForPowerSource(); },
           [this] { painter_.reset(); },
-          [this] { controller_.reset(); },
+          [this] {
+              controller_.reset();
+              brightnessGuard_.reset();
+          },
       }) {}
 
 DimmerWnd::~DimmerWnd() = default;
@@ -43,8 +46,10 @@ bool DimmerWnd::CreateDimmer(DWORD exStyle, const wchar_t* windowName, DWORD sty
 
     controller_ = settings_.createController ? settings_.createController()
                                              : CreateSystemBrightnessController();
-    if (controller_ && controller_->IsBacklightMode())
+    if (controller_ && controller_->IsBacklightMode()) {
+        brightnessGuard_.emplace(*controller_);
         StartBacklightMode();
+    }
     // Otherwise the window stays hidden and the saver watches for input by polling alone.
     return true;
 }

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "brightness/brightness_controller.h"
+#include "brightness/win32/brightness_restore.h"
 #include "framework/win32/window.h"
 #include "saver/power_change_workers.h"
 #include "saver/win32/overlay_painter.h"
@@ -69,6 +70,8 @@ private:
     bool backlightInUse_ = false;
     DimmerSettings settings_;
     std::unique_ptr<BrightnessController> controller_;
+    // From before the first change until the controller has put the brightness back.
+    std::optional<BrightnessChangeGuard> brightnessGuard_;
     std::unique_ptr<OverlayPainter> painter_;
     // Last: its destructor stops the worker and releases the two above, which must still exist.
     PowerChangeWorkers workers_;

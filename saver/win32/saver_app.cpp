@@ -3,15 +3,19 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <utility>
 #include <vector>
 
+#include "brightness/win32/brightness_restore.h"
 #include "framework/win32/dialog.h"
 #include "framework/win32/handles.h"
 #include "saver/win32/saver_modes.h"
+#include "saver/win32/updater_launch_win32.h"
 #include "settings/path_forming.h"
 #include "settings/win32/data_folders.h"
-#include "settings/win32/registry_key.h"
+#include "settings/win32/setup_path_win32.h"
 #include "settings/win32/win32_stores.h"
+#include "ui/win32/version_reader.h"
 
 namespace dp {
 namespace {
@@ -42,10 +46,7 @@ public:
         return dp::CreateSharedDirectory(path);
     }
     std::wstring ReadSetupPath(const std::wstring& keyPath) override {
-        RegistryKey key;
-        if (!key.SetRootKey(HKEY_LOCAL_MACHINE) || !key.SetKey(keyPath, false))
-            return {};
-        return key.ReadString(L"Setup Path", L"");
+        return ReadMachineSetupPath(keyPath);
     }
     std::wstring LanguageAbbreviation() override {
         wchar_t text[MAX_PATH] = {};
@@ -66,10 +67,19 @@ const std::wstring& LanguageFileBasePath() {
 SaverApp::SaverApp() = default;
 
 bool SaverApp::InitInstance() {
+    PrepareEnvironment();
+    SaverCommand command = ParseSaverCommandLine(::GetCommandLineW());
+    mode_ = command.mode;
+    return Dispatch(command);
+}
+
+void SaverApp::PrepareEnvironment() {
     SetAppName(kSaverAppName);
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls); // the 3-D look and the trackbar class
     SetRegistryKey(kVendorFolder);
+    // Before anything else can touch the brightness: a saver that died dimmed is undone first.
+    StartBrightnessRestore(ProfileKeyPath());
 
     Win32StartupEnvironment environment(*this);
     paths_ = FormSaverPaths(environment, AppName());
@@ -77,10 +87,6 @@ bool SaverApp::InitInstance() {
     urls_ = LoadUrlTable(ini, paths_.languageFolder, paths_.installFolder);
     g_languageFileBase = paths_.languageFileBase;
     LoadParameterStores();
-
-    SaverCommand command = ParseSaverCommandLine(::GetCommandLineW());
-    mode_ = command.mode;
-    return Dispatch(command);
 }
 
 int SaverApp::ExitInstance() {
@@ -89,6 +95,19 @@ int SaverApp::ExitInstance() {
     if (mode_ == SaverMode::RunSaver && parameters_.resumePasswordProtect != 0)
         ::LockWorkStation();
     return Application::ExitInstance();
+}
+
+bool SaverApp::LaunchUpdater(bool addH, bool addC, HWND owner) {
+    VersionInfo version;
+    ReadVersionInfo(version); // without one the updater gets an empty version
+    UpdaterRequest request;
+    request.productId = productId_;
+    request.productName = AppName();
+    request.installedVersion = version.ProductVersion;
+    request.updateUrl = urls_.updateUrl;
+    request.addH = addH;
+    request.addC = addC;
+    return StartUpdater(paths_.installFolder, std::move(request), owner);
 }
 
 void SaverApp::LoadParameterStores() {

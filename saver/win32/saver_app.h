@@ -12,18 +12,30 @@
 #include "saver/saver_startup.h"
 #include "settings/parameter_store.h"
 #include "settings/url_table.h"
+#include "ui/win32/about_dialog.h"
 
 namespace dp {
 
 inline constexpr wchar_t kSaverAppName[] = L"Duskpanel";
 inline constexpr wchar_t kProductId[] = L"A";
 
-class SaverApp : public Application {
+class SaverApp : public Application, public AboutHost {
 public:
     SaverApp();
 
     bool InitInstance() override;
     int ExitInstance() override;
+
+    // Finds Renewick (install folder first, then its own installation) and starts it with the
+    // product, the version of this program's version resource and the update address; " /H",
+    // " /C" and, with an owner, " /W<owner>" as asked. With an owner the call waits until the
+    // updater has ended. False when no updater was found.
+    bool LaunchUpdater(bool addH, bool addC, HWND owner) override;
+
+    // What the About dialog shows.
+    const std::wstring& ApplicationName() const override { return AppName(); }
+    const UrlTable& LinkAddresses() const override { return urls_; }
+    const std::wstring& LanguageFile() const override { return paths_.languageFileBase; }
 
     SaverMode Mode() const { return mode_; }
     const SaverPaths& Paths() const { return paths_; }
@@ -32,6 +44,11 @@ public:
     const std::wstring& ProductId() const { return productId_; }
 
     static SaverApp& Get() { return *static_cast<SaverApp*>(Application::Current()); }
+
+protected:
+    // The start-up sequence before the mode: application name, profile key, folders, URL table,
+    // language file, parameters.
+    void PrepareEnvironment();
 
 private:
     void LoadParameterStores();

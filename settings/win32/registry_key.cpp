@@ -39,6 +39,13 @@ bool RegistryKey::SetKey(const std::wstring& path, bool create) {
     return true;
 }
 
+bool RegistryKey::SetKeyForReading(const std::wstring& path) {
+    if (!path.empty() && !OpenKey(rootKey_, path, KEY_READ))
+        return false;
+    keyPath_ = path;
+    return true;
+}
+
 std::wstring RegistryKey::ReadString(const std::wstring& name,
                                      const std::wstring& defaultValue) const {
     DWORD type = 0;

@@ -19,6 +19,9 @@ public:
     // Empty path: the root itself, without touching the registry. Otherwise the key is opened
     // (or created) with full access to prove it is usable; on failure the old path stays.
     bool SetKey(const std::wstring& path, bool create);
+    // As SetKey(path, false), but the key need only be readable: for keys whose values are only
+    // read, such as those under HKEY_LOCAL_MACHINE, which a standard user may not write.
+    bool SetKeyForReading(const std::wstring& path);
     // REG_SZ or REG_EXPAND_SZ (unexpanded) of at most 255 characters; the default otherwise.
     std::wstring ReadString(const std::wstring& name, const std::wstring& defaultValue) const;
     // REG_SZ with its terminator; values over 254 characters are refused.

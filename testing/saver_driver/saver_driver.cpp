@@ -8,6 +8,9 @@
 //   saver_driver post HWND MSG WPARAM [LPARAM]    PostMessageW (numbers in C notation)
 //   saver_driver key VK                           SendInput: key VK pressed and released
 //   saver_driver wait-gone HWND [--timeout MS]    exit 0 once the window is gone, else 1
+//   saver_driver fault PID     a thread started in process PID at an invalid address: an
+//                              access violation there that nothing in the process handles
+//   saver_driver terminate PID TerminateProcess: the process ends without running any code
 #include <windows.h>
 
 #include <cstdint>
@@ -87,6 +90,39 @@ int WaitGone(HWND window, DWORD timeoutMs) {
     return 0;
 }
 
+// An address no module is mapped at, so the new thread faults on its first instruction.
+constexpr std::uintptr_t kInvalidStart = 0x10;
+
+HANDLE OpenTarget(const wchar_t* pid, DWORD access) {
+    return ::OpenProcess(access, FALSE, static_cast<DWORD>(ParseNumber(pid)));
+}
+
+int Fault(const wchar_t* pid) {
+    const HANDLE process =
+        OpenTarget(pid, PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
+                            PROCESS_VM_WRITE | PROCESS_VM_READ);
+    if (!process)
+        return 1;
+    const HANDLE thread = ::CreateRemoteThread(
+        process, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(kInvalidStart), nullptr, 0,
+        nullptr);
+    std::printf("thread %d error %lu\n", thread ? 1 : 0, thread ? 0UL : ::GetLastError());
+    if (thread)
+        ::CloseHandle(thread);
+    ::CloseHandle(process);
+    return thread ? 0 : 1;
+}
+
+int Terminate(const wchar_t* pid) {
+    const HANDLE process = OpenTarget(pid, PROCESS_TERMINATE | SYNCHRONIZE);
+    if (!process)
+        return 1;
+    const BOOL ended =
+        ::TerminateProcess(process, 1) && ::WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+    ::CloseHandle(process);
+    return ended ? 0 : 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -101,5 +137,9 @@ int wmain(int argc, wchar_t** argv) {
     if (std::wcscmp(argv[1], L"wait-gone") == 0 && argc >= 3)
         return WaitGone(reinterpret_cast<HWND>(ParseNumber(argv[2])),
                         TimeoutArgument(argc, argv, 3, 10000));
+    if (std::wcscmp(argv[1], L"fault") == 0 && argc >= 3)
+        return Fault(argv[2]);
+    if (std::wcscmp(argv[1], L"terminate") == 0 && argc >= 3)
+        return Terminate(argv[2]);
     return 2;
 }

@@ -68,7 +68,9 @@ const IniValueCase kIniValues[] = {
     {"Letters", L"abc", 0, L"0"},
     {"Empty", L"", 0, L"0"},
     {"PlusSign", L"+9", 9, L"9"},
-    {"Overflow wraps", L"4294967297", 1, L"1"},
+    {"Beyond 32 bits gives the default", L"4294967297", 0, L"0"},
+    {"Below 32 bits gives the default", L"-2147483649", 0, L"0"},
+    {"Most negative", L"-2147483648", -2147483647 - 1, L"-2147483648"},
 };
 
 class ParameterValueTest : public testing::TestWithParam<IniValueCase> {};

@@ -137,6 +137,15 @@ TEST(UrlTable, OneFileOnlyAndTheVendorDefault) {
         EXPECT_EQ(t.updateUrl, L"") << "an empty value is a value";
         EXPECT_EQ(t.homeUrl, kVendorHomeUrl);
     }
+    {
+        FakeIniStore store;
+        const std::wstring longest = L"http://h/" + std::wstring(kUrlBufferChars - 10, L'x');
+        store.Set(install + L"\\URLinfo.ini", L"public", L"home", longest);
+        store.Set(install + L"\\URLinfo.ini", L"public", L"update", longest + L"x");
+        UrlTable t = LoadUrlTable(store, lang, install);
+        EXPECT_EQ(t.homeUrl, longest);
+        EXPECT_EQ(t.updateUrl, kVendorHomeUrl) << "cut short it would be another address";
+    }
 }
 
 } // namespace

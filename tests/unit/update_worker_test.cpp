@@ -60,6 +60,21 @@ struct ScriptedSystem : UpdateSystem {
     std::unique_ptr<WriteGuard> GuardAgainstWriters(std::wstring_view) override {
         return anotherWriter ? nullptr : std::make_unique<WriteGuard>();
     }
+    void RemoveFile(std::wstring_view path) override {
+        log.push_back(L"remove " + std::wstring(path));
+    }
+};
+
+// Every file hashes to 32 bytes of 0x5A; every signature is good.
+struct AgreeingCrypto : SetupCrypto {
+    std::optional<Sha256Digest> HashFile(std::wstring_view) override {
+        Sha256Digest digest;
+        digest.fill(0x5A);
+        return digest;
+    }
+    bool VerifyP256(const P256PublicKey&, const Sha256Digest&, const P256Signature&) override {
+        return true;
+    }
 };
 
 // An INI reader that only sees files the download actually stored.
@@ -98,6 +113,8 @@ struct Scenario {
     std::optional<fake::Response> setupResponse = fake::Ok("MZ setup program");
     bool startSucceeds = true;
     bool anotherWriter = false;
+    std::wstring sha256 = {};
+    bool vendorKey = false;
     std::vector<std::wstring> expected = {};
 };
 
@@ -111,6 +128,12 @@ const std::wstring kAsk = L"ask " + kQuestion;
 const std::wstring kCurrent = L"message Your already have the lastest version installed.";
 const std::wstring kStartSetup = L"start \"" + kSetupPath + L"\" /S";
 const std::wstring kLongTemp = L"C:\\" + std::wstring(33000, L't');
+const std::wstring kRightSha256 = [] {
+    std::wstring digits;
+    for (int i = 0; i < 32; ++i)
+        digits += L"5a";
+    return digits;
+}();
 
 const Scenario kScenarios[] = {
     {.name = "newer version: setup downloaded and started",
@@ -188,6 +211,24 @@ const Scenario kScenarios[] = {
      .iniResponse = fake::Ok(std::string(1024 * 1024, ';')),
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, L"busy 0",
                   L"end"}},
+    {.name = "download_path too long to be a URL",
+     .downloadPath = L"http://127.0.0.1/" + std::wstring(1007, L'x'),
+     .expected = {L"busy 1", State(kIniUrl), kAsk,
+                  Failed(1, L"http://127.0.0.1/" + std::wstring(1007, L'x')), L"busy 0", L"end"}},
+    {.name = "right sha256: started",
+     .sha256 = kRightSha256,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, L"busy 0",
+                  L"end"}},
+    {.name = "wrong sha256: deleted, not started",
+     .sha256 = std::wstring(64, L'0'),
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), L"remove " + kSetupPath,
+                  L"message error info: sha256 check fail, setup deleted:" + kSetupUrl, L"busy 0",
+                  L"end"}},
+    {.name = "vendor key without a signature: deleted, not started",
+     .vendorKey = true,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), L"remove " + kSetupPath,
+                  L"message error info: signature check fail, setup deleted:" + kSetupUrl,
+                  L"busy 0", L"end"}},
     {.name = "command line beyond the platform's limit is not started",
      .tempFolder = kLongTemp,
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), L"busy 0", L"end"}},
@@ -199,6 +240,7 @@ struct WorkerRun {
     ScriptedDialog dialog{log};
     ScriptedSystem system{log};
     DownloadedIni ini{platform.files};
+    AgreeingCrypto crypto;
     UpdaterCommandLine commandLine;
     int exitCode = -1;
 
@@ -220,7 +262,9 @@ struct WorkerRun {
         if (s.downloadPath)
             ini.values[{L"A", L"download_path"}] = *s.downloadPath;
         ini.values[{L"A", L"setup_param"}] = s.setupParam;
-        exitCode = UpdateWorker(commandLine, {dialog, system, ini, platform}).Run();
+        ini.values[{L"A", L"sha256"}] = s.sha256;
+        const auto key = s.vendorKey ? std::optional(P256PublicKey{}) : std::nullopt;
+        exitCode = UpdateWorker(commandLine, {dialog, system, ini, platform, crypto, key}).Run();
     }
 };
 
@@ -298,9 +342,10 @@ TEST(UpdateWorker, IniCopyIsNamedAfterTheIdFlag) {
     ScriptedSystem system(log);
     system.tempFolder = kTemp;
     DownloadedIni ini(platform.files);
+    AgreeingCrypto crypto;
     UpdaterCommandLine commandLine;
     commandLine.updateIniUrl = kIniUrl;
-    UpdateWorker(commandLine, {dialog, system, ini, platform}).Run();
+    UpdateWorker(commandLine, {dialog, system, ini, platform, crypto}).Run();
     EXPECT_EQ(platform.files.count(kTemp + L"\\0_update.ini"), 1u);
 }
 

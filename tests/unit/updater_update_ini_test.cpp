@@ -64,14 +64,17 @@ TEST(UpdateIni, ValuesAreCutToTheirBuffers) {
 
     EXPECT_EQ(ReadOfferedVersion(reader, L"u.ini").size(), 49u);
     const SetupSource source = ReadSetupSource(reader, L"u.ini", L"A");
-    EXPECT_EQ(source.downloadPath.size(), 1023u);
+    EXPECT_EQ(source.downloadPath.size(), 1024u) << "one beyond a URL: too long, not cut";
     EXPECT_EQ(source.setupParam.size(), 99u);
 
     std::map<std::wstring, std::size_t> requested;
     for (const auto& call : reader.calls)
         requested[call.key] = call.bufferChars;
-    const std::map<std::wstring, std::size_t> expected = {
-        {L"version", 50}, {L"download_path", 1024}, {L"setup_param", 100}};
+    const std::map<std::wstring, std::size_t> expected = {{L"version", 50},
+                                                          {L"download_path", 1025},
+                                                          {L"setup_param", 100},
+                                                          {L"sha256", 128},
+                                                          {L"signature", 256}};
     EXPECT_EQ(requested, expected);
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 namespace dp {
@@ -200,6 +201,113 @@ TEST(FrameworkDialogTest, ForeignDialogIsPassedOver) {
     EXPECT_FALSE(g_decoyCalled);
     EXPECT_EQ(control.offered, 1);
     ::DestroyWindow(dialog);
+}
+
+// The system's modal loop offers queued messages to the framework objects of its thread, once
+// each, also while a nested framework dialog runs, and one PreTranslateMessage keeps is never
+// dispatched. A parent hands a control's notifications back to it first, in a dialog and in a
+// framework window alike; what the control does not take, and commands from no control, stay
+// the parent's.
+constexpr UINT kProbe = WM_APP + 1; // wParam 1: kept by PreTranslateMessage
+constexpr UINT kNextStep = WM_APP + 2;
+
+class ProbeControl : public SubclassedControl {
+public:
+    int offered = 0;
+    int dispatched = 0;
+    std::vector<UINT> reflected;
+
+protected:
+    bool PreTranslateMessage(MSG& msg) override {
+        offered += msg.message == kProbe;
+        return msg.message == kProbe && msg.wParam == 1;
+    }
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        dispatched += message == kProbe;
+        return Default(message, wParam, lParam);
+    }
+    bool OnReflectedMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) override {
+        if (message == WM_COMMAND && HIWORD(wParam) != STN_CLICKED)
+            return false;
+        reflected.push_back(message);
+        *result = 5;
+        return true;
+    }
+};
+
+class ProbeDialog : public Dialog {
+public:
+    ProbeDialog(const DLGTEMPLATE* memoryTemplate, ProbeControl* outer)
+        : Dialog(memoryTemplate, nullptr), outer_(outer) {}
+    ProbeControl control;
+    std::vector<LRESULT> answers;
+    int ownCommands = 0;
+
+protected:
+    bool OnInitDialog() override {
+        ProbeControl* target = outer_;
+        if (!target && CreateControl(Handle()) && control.Attach(Handle(), kControlId)) {
+            target = &control;
+            SendNotifications();
+        }
+        ::PostMessageW(target ? target->Handle() : nullptr, kProbe, outer_ ? 0 : 1, 0);
+        ::PostMessageW(Handle(), kNextStep, 0, 0);
+        return true;
+    }
+    bool OnMessage(UINT message, WPARAM, LPARAM, INT_PTR*) override {
+        if (message != kNextStep)
+            return false;
+        if (outer_ || nestedRun_) {
+            EndDialog(IDOK);
+            return true;
+        }
+        nestedRun_ = true;
+        const std::vector<DWORD> words = EmptyTemplate();
+        ProbeDialog(AsTemplate(words), &control).DoModal();
+        ::PostMessageW(Handle(), kNextStep, 0, 0);
+        return true;
+    }
+    bool OnCommand(int, int, HWND) override { return ++ownCommands; }
+
+private:
+    void SendNotifications() {
+        const auto child = reinterpret_cast<LPARAM>(control.Handle());
+        NMHDR header{control.Handle(), static_cast<UINT_PTR>(kControlId), 0};
+        for (const auto& [message, wParam, lParam] :
+             {std::tuple<UINT, WPARAM, LPARAM>{WM_CTLCOLORSTATIC, 0, child},
+              {WM_NOTIFY, kControlId, reinterpret_cast<LPARAM>(&header)},
+              {WM_COMMAND, MAKEWPARAM(kControlId, STN_CLICKED), child},
+              {WM_COMMAND, MAKEWPARAM(kControlId, STN_DBLCLK), child},
+              {WM_COMMAND, MAKEWPARAM(kControlId, 0), 0}})
+            answers.push_back(::SendMessageW(Handle(), message, wParam, lParam));
+    }
+
+    ProbeControl* outer_;
+    bool nestedRun_ = false;
+};
+
+TEST(FrameworkDialogTest, ModalLoopsOfferQueuedMessagesAndParentsReflectNotifications) {
+    const std::vector<DWORD> words = EmptyTemplate();
+    ProbeDialog dialog(AsTemplate(words), nullptr);
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.control.offered, 2);
+    EXPECT_EQ(dialog.control.dispatched, 1) << "the kept probe is not dispatched";
+    EXPECT_EQ(dialog.control.reflected,
+              (std::vector<UINT>{WM_CTLCOLORSTATIC, WM_NOTIFY, WM_COMMAND}));
+    // A colour brush comes back as it is, other answers through DWLP_MSGRESULT.
+    ASSERT_EQ(dialog.answers.size(), 5u);
+    EXPECT_EQ(std::vector<LRESULT>(dialog.answers.begin(), dialog.answers.begin() + 3),
+              (std::vector<LRESULT>{5, 5, 5}));
+    EXPECT_EQ(dialog.ownCommands, 2);
+
+    OwnWindow parent;
+    ASSERT_TRUE(parent.Create(nullptr));
+    const auto child = reinterpret_cast<LPARAM>(CreateControl(parent.Handle()));
+    ProbeControl control;
+    ASSERT_TRUE(control.Attach(parent.Handle(), kControlId));
+    EXPECT_EQ(
+        ::SendMessageW(parent.Handle(), WM_COMMAND, MAKEWPARAM(kControlId, STN_CLICKED), child), 5);
+    parent.Destroy();
 }
 
 } // namespace

@@ -109,6 +109,32 @@ TEST(IniStore, LanguageFileValuesAreTrimmedUnquotedAndBounded) {
     ::DeleteFileW(file.c_str());
 }
 
+// Files no translator or vendor wrote, read by the platform's own reader: a language file of
+// 10 MB with a value of 100,000 characters still gives its texts (the long one cut to what a
+// text may have), and an address of 5,000 characters gives the default rather than a cut one.
+TEST(IniStore, HugeFilesStillGiveTheirValues) {
+    const std::wstring file = TempFolder() + L"dp-huge-test.ini";
+    std::string bytes = "[message_string]\r\nAbout=Info\r\nlong=" + std::string(100000, 'x') +
+                        "\r\nIDOK=Fine\r\n[public]\r\nhome=http://h/" + std::string(5000, 'h') +
+                        "\r\nsupport=http://s/\r\n[filler]\r\n";
+    while (bytes.size() < 10 * 1024 * 1024)
+        bytes += "k=" + std::string(96, 'v') + "\r\n";
+    WriteBytes(file, bytes);
+    Win32IniStore store;
+    EXPECT_EQ(LookupMessage(store, file, L"About", L"About"), L"Info");
+    EXPECT_EQ(LookupMessage(store, file, L"long", L""), std::wstring(999, L'x'));
+    EXPECT_EQ(LookupMessage(store, file, L"IDOK", L"OK"), L"Fine");
+    EXPECT_EQ(LookupMessage(store, file, L"missing", L"Built in"), L"Built in");
+    const std::wstring folder = TempFolder() + L"dp-huge-url";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ::MoveFileW(file.c_str(), (folder + L"\\URLinfo.ini").c_str());
+    const UrlTable table = LoadUrlTable(store, folder + L"\\Languages\\ENU", folder);
+    EXPECT_EQ(table.homeUrl, kVendorHomeUrl);
+    EXPECT_EQ(table.supportUrl, L"http://s/");
+    ::DeleteFileW((folder + L"\\URLinfo.ini").c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
 // The platform matches file, section and key names without regard to case; an empty value is
 // a value, not a missing one.
 TEST(IniStore, UrlTableNamesIgnoreCase) {

@@ -65,6 +65,12 @@ TEST_F(RegistryKeyTest, SetKeyOpensCreatesOrKeepsThePreviousPath) {
     EXPECT_EQ(key.KeyPath(), kBase + L"\\Created");
     RegistryKey again;
     EXPECT_TRUE(again.SetKey(kBase + L"\\Created", false)) << "a created key is kept";
+
+    RegistryKey reader;
+    ASSERT_TRUE(reader.SetRootKey(HKEY_LOCAL_MACHINE));
+    EXPECT_TRUE(reader.SetKeyForReading(L"Software"));
+    EXPECT_FALSE(reader.SetKeyForReading(L"Software\\DuskpanelTests\\Missing"));
+    EXPECT_EQ(reader.KeyPath(), L"Software") << "a missing key keeps the previous path";
 }
 
 TEST_F(RegistryKeyTest, ReadStringOutcomes) {

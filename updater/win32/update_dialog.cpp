@@ -13,6 +13,7 @@
 #include "framework/win32/handles.h"
 #include "updater/resource_ids.h"
 #include "updater/update_worker.h"
+#include "updater/win32/setup_crypto.h"
 #include "updater/win32/update_system.h"
 #include "updater/win32/wininet_transfer.h"
 
@@ -120,13 +121,17 @@ struct UpdateJob {
         : commandLine(line),
           dialog(dialogWindow, std::move(appTitle), std::move(busy), std::move(figures)) {}
 
-    void Run() { UpdateWorker(commandLine, {dialog, system, ini, transfer}).Run(); }
+    void Run() {
+        UpdateWorker(commandLine, {dialog, system, ini, transfer, crypto, BuiltInVendorKey()})
+            .Run();
+    }
 
     UpdaterCommandLine commandLine;
     DialogPort dialog;
     Win32UpdateSystem system;
     ProfileIniReader ini;
     WinInetTransfer transfer;
+    BCryptSetupCrypto crypto;
 };
 
 } // namespace

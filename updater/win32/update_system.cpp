@@ -57,6 +57,11 @@ std::unique_ptr<WriteGuard> Win32UpdateSystem::GuardAgainstWriters(std::wstring_
     return std::make_unique<ReadOnlyShare>(std::move(handle));
 }
 
+void Win32UpdateSystem::RemoveFile(std::wstring_view path) {
+    const std::wstring file(path);
+    ::DeleteFileW(file.c_str());
+}
+
 std::wstring ProfileIniReader::ReadString(std::wstring_view file, std::wstring_view section,
                                           std::wstring_view key, std::wstring_view defaultValue,
                                           std::size_t bufferChars) {

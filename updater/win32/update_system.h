@@ -18,6 +18,7 @@ public:
     std::optional<std::wstring> ExpandTempFolder() override;
     bool StartProcess(std::wstring_view commandLine) override;
     std::unique_ptr<WriteGuard> GuardAgainstWriters(std::wstring_view path) override;
+    void RemoveFile(std::wstring_view path) override;
 };
 
 // INI values through GetPrivateProfileStringW.

@@ -1,0 +1,52 @@
+// Crash-safe brightness: the panel is never left dimmed by a process that died.
+//
+// While a process holds the panel at a brightness of its own, a record in the user's profile
+// (the value "<process id>-<creation time>" under <profile key>\restore_brightness, see
+// brightness/restore_record.h) says what puts it back: the brightness the controller captured
+// when it was made, or re-applying the active power scheme when it captured none.
+//
+//   StartBrightnessRestore(app.ProfileKeyPath());   // first thing at start-up, in every mode
+//
+//   {
+//       BrightnessChangeGuard guard(controller);     // the record is written
+//       controller.ApplyBrightness(level, level, policy);
+//       ...                                          // a crash here puts the brightness back
+//       controller.RestoreBrightness();              // or whatever puts it back
+//   }                                                // the record is cleared
+//
+// A guard is made before the first change and destroyed only once the brightness is back; the
+// saver's dimmer holds one for its controller's life, a preview holds one for the preview.
+// Should the process die in between: an unhandled exception puts the brightness back from the
+// record before the process ends, and a process that is killed outright leaves the record for
+// the next start of the program to put back.
+#pragma once
+
+#include "brightness/brightness_controller.h"
+
+#include <string>
+
+namespace dp {
+
+// Puts back and clears the records of processes that no longer run (a record of a running
+// process is left alone), then makes an unhandled exception in this process put the brightness
+// back from this process's record. Call once, before anything touches the brightness. Without
+// this call guards write nothing.
+void StartBrightnessRestore(const std::wstring& profileKeyPath);
+
+class BrightnessChangeGuard {
+public:
+    // Writes this process's record from the controller's captured brightness. Does nothing for a
+    // controller without backlight control; a second guard alive at the same time in the same
+    // process keeps the first one's record, which holds the brightness from before any change.
+    explicit BrightnessChangeGuard(const BrightnessController& controller);
+    // Clears the record once the last guard of the process goes.
+    ~BrightnessChangeGuard();
+
+    BrightnessChangeGuard(const BrightnessChangeGuard&) = delete;
+    BrightnessChangeGuard& operator=(const BrightnessChangeGuard&) = delete;
+
+private:
+    bool holds_ = false;
+};
+
+} // namespace dp

@@ -1,0 +1,259 @@
+; Duskpanel's installer. The build makes it (package/CMakeLists.txt, target "installer") with
+;   makensis -DVERSION=2.0 -DVERSION_QUAD=2.0.0.0 -DARCH=x64|x86 -DBINDIR=<programs>
+;            -DLANGDIR=<Languages tree> -DSOURCEDIR=<source tree> -DOUTFILE=<installer> duskpanel.nsi
+; x64 is the 64-bit installer of the x86_64 programs, x86 the 32-bit one of the i686 programs;
+; each writes HKEY_LOCAL_MACHINE in the registry view its programs read.
+;
+; Switches: /S installs or uninstalls silently (the update program passes it);
+; /D=<folder> (last on the line) chooses the folder; the uninstaller's /REMOVESETTINGS also
+; removes the user's settings, which a silent uninstall otherwise keeps.
+
+Unicode true
+!if "${ARCH}" == "x64"
+    Target amd64-unicode
+    !define PROGRAM_FILES "$PROGRAMFILES64"
+!else
+    Target x86-unicode
+    !define PROGRAM_FILES "$PROGRAMFILES32"
+!endif
+
+!define PRODUCT "Duskpanel"
+!define VENDOR "Nerovane"
+!define PRODUCT_KEY "Software\Nerovane\Duskpanel"
+!define UPDATER_KEY "Software\Nerovane\Renewick"
+!define VENDOR_KEY "Software\Nerovane"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Duskpanel"
+!define HOME_URL "http://www.example.com/duskpanel/"
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "${PROGRAM_FILES}\${VENDOR}\${PRODUCT}"
+; An earlier installation's folder (the installer reads the view its programs read).
+InstallDirRegKey HKLM "${PRODUCT_KEY}" "Setup Path"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+; A file that cannot be written offers Retry and Cancel only: never a product half replaced.
+AllowSkipFiles off
+BrandingText "${VENDOR} ${PRODUCT} ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION_QUAD}"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "CompanyName" "${VENDOR}"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} ${VERSION} Setup (${ARCH})"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2010-${YEAR} ${VENDOR}"
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+
+!define MUI_ICON "${SOURCEDIR}\ui\duskpanel.ico"
+!define MUI_UNICON "${SOURCEDIR}\ui\duskpanel.ico"
+!define MUI_ABORTWARNING
+!define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION}, the energy-saving screen saver for notebooks, with its update program Renewick.$\r$\n$\r$\nWhen the screen saver starts, ${PRODUCT} lowers the LCD backlight instead of drawing a picture, and puts the brightness back when you return.$\r$\n$\r$\nYour settings from an earlier version are kept.$\r$\n$\r$\n$_CLICK"
+!define MUI_FINISHPAGE_TEXT "${PRODUCT} ${VERSION} is installed.$\r$\n$\r$\nChoose its brightness levels in the system's screen saver settings (${PRODUCT}, Settings).$\r$\n$\r$\nClick Finish to close this wizard."
+!define MUI_FINISHPAGE_LINK "${PRODUCT} on the web"
+!define MUI_FINISHPAGE_LINK_LOCATION "${HOME_URL}"
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; --- programs in use -------------------------------------------------------------------------
+; A program that runs (the saver, its settings, Renewick) cannot be replaced or removed. Renewick
+; starts the new setup and then ends, so its file is free a moment later: wait a little first,
+; then ask (a silent run waits longer and gives up with nothing changed). Nothing is ended by force.
+!macro WAIT_UNTIL_PROGRAMS_ARE_FREE un
+Function ${un}ProgramFileInUse
+    ; $0: file; sets $1 to 1 when it exists and cannot be opened for writing.
+    StrCpy $1 0
+    ${If} ${FileExists} "$0"
+        ClearErrors
+        FileOpen $2 "$0" a
+        ${If} ${Errors}
+            StrCpy $1 1
+        ${Else}
+            FileClose $2
+        ${EndIf}
+    ${EndIf}
+FunctionEnd
+
+Function ${un}WaitUntilProgramsAreFree
+    StrCpy $3 0
+    ${Do}
+        StrCpy $0 "$INSTDIR\Duskpanel.scr"
+        Call ${un}ProgramFileInUse
+        StrCpy $4 $1
+        StrCpy $0 "$INSTDIR\Renewick.exe"
+        Call ${un}ProgramFileInUse
+        IntOp $4 $4 | $1
+        ${If} $4 == 0
+            Return
+        ${EndIf}
+        IntOp $3 $3 + 1
+        ${If} $3 == 1
+            DetailPrint "Waiting for ${PRODUCT} and Renewick to end..."
+        ${EndIf}
+        ${If} ${Silent}
+            ${If} $3 > 120
+                DetailPrint "${PRODUCT} or Renewick is still running: nothing was changed."
+                SetErrorLevel 3
+                Quit
+            ${EndIf}
+        ${ElseIf} $3 > 6
+            MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PRODUCT} or its update program Renewick is still running, so its files cannot be replaced.$\r$\n$\r$\nEnd the screen saver (move the mouse), close the ${PRODUCT} settings and Renewick, then click Retry.$\r$\nCancel stops here and changes nothing." IDRETRY retry
+            DetailPrint "Stopped: ${PRODUCT} or Renewick is still running. Nothing was changed."
+            SetErrorLevel 3
+            Abort
+retry:
+            StrCpy $3 0
+        ${EndIf}
+        Sleep 500
+    ${Loop}
+FunctionEnd
+!macroend
+!insertmacro WAIT_UNTIL_PROGRAMS_ARE_FREE ""
+!insertmacro WAIT_UNTIL_PROGRAMS_ARE_FREE "un."
+
+; --- install ---------------------------------------------------------------------------------
+!macro LANGUAGE_FILE abbr source
+    SetOutPath "$INSTDIR\Languages\${abbr}"
+    File "/oname=Duskpanel.ini" "${LANGDIR}\${source}\Duskpanel.ini"
+!macroend
+
+Section "${PRODUCT} (required)" SecProgram
+    SectionIn RO
+    Call WaitUntilProgramsAreFree
+    SetOutPath "$INSTDIR"
+    File "${BINDIR}\Duskpanel.scr"
+    File "${BINDIR}\Renewick.exe"
+    File "${SOURCEDIR}\package\URLinfo.ini"
+    !insertmacro LANGUAGE_FILE ENU ENU
+    !insertmacro LANGUAGE_FILE CHS CHS
+    !insertmacro LANGUAGE_FILE DEU DEU
+    !insertmacro LANGUAGE_FILE FRA FRA
+    !insertmacro LANGUAGE_FILE ESP ESP
+    !insertmacro LANGUAGE_FILE ESN ESP
+    !insertmacro LANGUAGE_FILE JPN JPN
+    SetOutPath "$INSTDIR"
+    WriteUninstaller "$INSTDIR\Uninstall.exe"
+
+    WriteRegStr HKLM "${PRODUCT_KEY}" "Setup Path" "$INSTDIR"
+    WriteRegStr HKLM "${UPDATER_KEY}" "Setup Path" "$INSTDIR"
+
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${VENDOR}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Duskpanel.scr,0"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "URLInfoAbout" "${HOME_URL}"
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    IntFmt $0 "0x%08X" $0
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+SectionEnd
+
+Section "Use as screen saver" SecScreenSaver
+    ; The saver keeps the previous screen saver's settings, for the uninstaller to put back.
+    DetailPrint "Making ${PRODUCT} the screen saver"
+    ExecWait '"$INSTDIR\Duskpanel.scr" /d'
+SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+    !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "The screen saver, its update program Renewick, and its texts in six languages."
+    !insertmacro MUI_DESCRIPTION_TEXT ${SecScreenSaver} "Use ${PRODUCT} as the screen saver now. Uninstalling puts the previous one back."
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+Function .onInit
+    !if "${ARCH}" == "x64"
+        SetRegView 64
+    !endif
+FunctionEnd
+
+; --- uninstall -------------------------------------------------------------------------------
+Section "un.${PRODUCT}" SecUnProgram
+    SectionIn RO
+    Call un.WaitUntilProgramsAreFree
+    ; Put the previous screen saver back while the saver and its record of it are still here,
+    ; but only when Duskpanel is still the one in use: a later choice of the user stays.
+    ReadRegStr $0 HKCU "Control Panel\Desktop" "SCRNSAVE.EXE"
+    GetFullPathName /SHORT $1 "$INSTDIR\Duskpanel.scr"
+    ${If} $0 != ""
+    ${AndIf} $0 == $1
+    ${OrIf} $0 == "$INSTDIR\Duskpanel.scr"
+        DetailPrint "Putting the previous screen saver back"
+        ExecWait '"$INSTDIR\Duskpanel.scr" /r'
+    ${EndIf}
+
+    Delete "$INSTDIR\Duskpanel.scr"
+    Delete "$INSTDIR\Renewick.exe"
+    Delete "$INSTDIR\URLinfo.ini"
+    !macro REMOVE_LANGUAGE abbr
+        Delete "$INSTDIR\Languages\${abbr}\Duskpanel.ini"
+        RMDir "$INSTDIR\Languages\${abbr}"
+    !macroend
+    !insertmacro REMOVE_LANGUAGE ENU
+    !insertmacro REMOVE_LANGUAGE CHS
+    !insertmacro REMOVE_LANGUAGE DEU
+    !insertmacro REMOVE_LANGUAGE FRA
+    !insertmacro REMOVE_LANGUAGE ESP
+    !insertmacro REMOVE_LANGUAGE ESN
+    !insertmacro REMOVE_LANGUAGE JPN
+    RMDir "$INSTDIR\Languages"
+    Delete "$INSTDIR\Uninstall.exe"
+    ; Folders are removed only when empty: files the user put there stay.
+    RMDir "$INSTDIR"
+    GetFullPathName $0 "$INSTDIR\.."
+    RMDir "$0"
+
+    DeleteRegKey HKLM "${PRODUCT_KEY}"
+    ; Renewick's entry goes only when it names this installation (another product may own it).
+    ReadRegStr $0 HKLM "${UPDATER_KEY}" "Setup Path"
+    ${If} $0 == "$INSTDIR"
+        DeleteRegKey HKLM "${UPDATER_KEY}"
+    ${EndIf}
+    DeleteRegKey /ifempty HKLM "${VENDOR_KEY}"
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
+
+Section /o "un.Remove my settings" SecUnSettings
+    DetailPrint "Removing the ${PRODUCT} settings"
+    DeleteRegKey HKCU "${PRODUCT_KEY}"
+    DeleteRegKey /ifempty HKCU "${VENDOR_KEY}"
+    SetShellVarContext current
+    RMDir /r "$APPDATA\${VENDOR}\${PRODUCT}"
+    RMDir "$APPDATA\${VENDOR}"
+    SetShellVarContext all
+    RMDir /r "$APPDATA\${VENDOR}\${PRODUCT}"
+    RMDir "$APPDATA\${VENDOR}"
+    SetShellVarContext current
+SectionEnd
+
+!insertmacro MUI_UNFUNCTION_DESCRIPTION_BEGIN
+    !insertmacro MUI_DESCRIPTION_TEXT ${SecUnProgram} "The programs, their texts, and their entries in the registry. The previous screen saver is put back."
+    !insertmacro MUI_DESCRIPTION_TEXT ${SecUnSettings} "Also your brightness levels and other settings, and those shared by all users of this computer. Left unticked, a later installation finds them again."
+!insertmacro MUI_UNFUNCTION_DESCRIPTION_END
+
+Function un.onInit
+    !if "${ARCH}" == "x64"
+        SetRegView 64
+    !endif
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/REMOVESETTINGS" $1
+    ${IfNot} ${Errors}
+        SectionSetFlags ${SecUnSettings} ${SF_SELECTED}
+    ${EndIf}
+FunctionEnd

@@ -1,0 +1,176 @@
+#include "updater/setup_verification.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace dp {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Repeat(std::uint8_t value, std::size_t count) {
+    return Bytes(count, value);
+}
+
+// SEQUENCE { INTEGER r, INTEGER s } with r and s as given (sign bytes included).
+Bytes Der(const Bytes& r, const Bytes& s) {
+    Bytes der = {0x30, static_cast<std::uint8_t>(4 + r.size() + s.size())};
+    for (const Bytes* value : {&r, &s}) {
+        der.push_back(0x02);
+        der.push_back(static_cast<std::uint8_t>(value->size()));
+        for (std::uint8_t byte : *value)
+            der.push_back(byte);
+    }
+    return der;
+}
+
+Bytes Concat(const Bytes& a, const Bytes& b) {
+    Bytes joined;
+    joined.reserve(a.size() + b.size());
+    for (const Bytes* part : {&a, &b})
+        joined.insert(joined.end(), part->begin(), part->end());
+    return joined;
+}
+
+struct DerRow {
+    const char* name;
+    Bytes der;
+    std::optional<Bytes> signature; // r || s
+};
+
+TEST(SetupVerification, SignatureFromDer) {
+    const Bytes r = Repeat(0x11, 32), s = Repeat(0x22, 32);
+    const Bytes high = Repeat(0x81, 32);
+    const DerRow rows[] = {
+        {"plain", Der(r, s), Concat(r, s)},
+        {"sign byte before a high bit", Der(Concat({0}, high), s), Concat(high, s)},
+        {"short values are left-padded", Der({0x01}, {0x00, 0x02}),
+         Concat(Concat(Repeat(0, 31), {1}), Concat(Repeat(0, 31), {2}))},
+        {"negative", Der(high, s), std::nullopt},
+        {"33 significant bytes", Der(Repeat(0x11, 33), s), std::nullopt},
+        {"empty integer", Der({}, s), std::nullopt},
+        {"one integer", Bytes{0x30, 0x03, 0x02, 0x01, 0x01}, std::nullopt},
+        {"trailing byte", Concat(Der(r, s), {0}), std::nullopt},
+        {"integer longer than the sequence", Bytes{0x30, 0x03, 0x02, 0x05, 0x01}, std::nullopt},
+        {"long form length", Concat({0x30, 0x81, 0x06}, Der({1}, {1})), std::nullopt},
+        {"empty", Bytes{}, std::nullopt},
+    };
+    for (const DerRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto signature = P256SignatureFromDer(row.der);
+        const auto bytes =
+            signature ? std::optional(Bytes(signature->begin(), signature->end())) : std::nullopt;
+        EXPECT_EQ(bytes, row.signature);
+    }
+}
+
+struct TextRow {
+    const char* name;
+    std::wstring text;
+    std::optional<Bytes> bytes;
+};
+
+TEST(SetupVerification, Base64) {
+    const TextRow rows[] = {
+        {"three bytes", L"TWFu", Bytes{'M', 'a', 'n'}},
+        {"one pad", L"TWE=", Bytes{'M', 'a'}},
+        {"two pads", L"TQ==", Bytes{'M'}},
+        {"both extra characters", L"+/8=", Bytes{0xFB, 0xFF}},
+        {"missing pad", L"TQ=", std::nullopt},
+        {"pad inside", L"T=Q=", std::nullopt},
+        {"line break", L"TW\nFu", std::nullopt},
+        {"url alphabet", L"-_8=", std::nullopt},
+    };
+    for (const TextRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(DecodeBase64(row.text), row.bytes);
+    }
+}
+
+// The file's digest is all 0xAB; the one valid signature is r = 0x11..., s = 0x22... by kKey.
+struct FakeCrypto : SetupCrypto {
+    bool readable = true;
+    std::optional<Sha256Digest> HashFile(std::wstring_view) override {
+        if (!readable)
+            return std::nullopt;
+        Sha256Digest digest;
+        digest.fill(0xAB);
+        return digest;
+    }
+    bool VerifyP256(const P256PublicKey& key, const Sha256Digest& digest,
+                    const P256Signature& signature) override {
+        P256Signature expected;
+        std::fill(expected.begin(), expected.begin() + 32, 0x11);
+        std::fill(expected.begin() + 32, expected.end(), 0x22);
+        return key[0] == 0x04 && digest[0] == 0xAB && signature == expected;
+    }
+};
+
+const std::wstring kGoodSignature =
+    L"MEQCIBERERERERERERERERERERERERERERERERERERERERERAiAiIiIiIiIiIiIiIiIiIiIiIiIiIiIiIiIiIiIiI"
+    L"iIiIg==";
+const std::wstring kOtherSignature =
+    L"MEUCIQCBgYGBgYGBgYGBgYGBgYGBgYGBgYGBgYGBgYGBgYGBgQIgIiIiIiIiIiIiIiIiIiIiIiIiIiIiIiIiIiIiI"
+    L"iIiIiI=";
+
+struct CheckRow {
+    const char* name;
+    SetupIntegrity integrity;
+    bool withKey;
+    bool readable;
+    SetupCheck expected;
+};
+
+TEST(SetupVerification, CheckSetupFile) {
+    std::wstring digest;
+    for (int i = 0; i < 32; ++i)
+        digest += L"ab";
+    const CheckRow rows[] = {
+        {"nothing to check", {}, false, false, SetupCheck::Passed},
+        {"right sha256", {digest, L""}, false, true, SetupCheck::Passed},
+        {"right sha256 in capitals",
+         {L"AB" + digest.substr(2), L""},
+         false,
+         true,
+         SetupCheck::Passed},
+        {"wrong sha256", {std::wstring(64, L'0'), L""}, false, true, SetupCheck::ChecksumMismatch},
+        {"malformed sha256", {L"ab", L""}, false, true, SetupCheck::ChecksumMismatch},
+        {"unreadable file", {digest, L""}, false, false, SetupCheck::ChecksumMismatch},
+        {"signature ignored without a key", {L"", L"garbage"}, false, true, SetupCheck::Passed},
+        {"key: right signature", {L"", kGoodSignature}, true, true, SetupCheck::Passed},
+        {"key: right signature and sha256",
+         {digest, kGoodSignature},
+         true,
+         true,
+         SetupCheck::Passed},
+        {"key: wrong sha256 first",
+         {std::wstring(64, L'0'), kGoodSignature},
+         true,
+         true,
+         SetupCheck::ChecksumMismatch},
+        {"key: no signature", {}, true, true, SetupCheck::SignatureInvalid},
+        {"key: not base64", {L"", L"MEQC!"}, true, true, SetupCheck::SignatureInvalid},
+        {"key: not DER", {L"", L"TWFu"}, true, true, SetupCheck::SignatureInvalid},
+        {"key: another signature",
+         {L"", kOtherSignature},
+         true,
+         true,
+         SetupCheck::SignatureInvalid},
+        {"key: unreadable file", {L"", kGoodSignature}, true, false, SetupCheck::SignatureInvalid},
+    };
+    P256PublicKey key{};
+    key[0] = 0x04;
+    for (const CheckRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeCrypto crypto;
+        crypto.readable = row.readable;
+        const auto vendorKey = row.withKey ? std::optional(key) : std::nullopt;
+        EXPECT_EQ(CheckSetupFile(L"C:\\Temp\\setup.exe", row.integrity, vendorKey, crypto),
+                  row.expected);
+    }
+}
+
+} // namespace
+} // namespace dp
