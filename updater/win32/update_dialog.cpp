@@ -197,6 +197,8 @@ void UpdateDialog::StartWorker() {
 }
 
 void UpdateDialog::ShowFigures() {
+    // The position before the text: a reader of both controls that reads the text first then
+    // sees a position at least as new as the text.
     const DialogFigures::Figures figures = figures_->Take();
     if (figures.position)
         ::SendDlgItemMessageW(Handle(), IDC_PROGRESS, PBM_SETPOS,
