@@ -19,6 +19,11 @@ first path segment, so one instance serves every case a test needs:
 Every request's head (request line and header lines, exactly as received, one per line,
 then an empty line) is appended to the --log file, so tests can check what reached the wire.
 
+With --timing FILE, every plain file request (/<file>) is timed from the server's side: after
+the body the server waits (at most --silent-seconds) for the client to close its end, then
+appends "<path> <bytes sent> <head received> <body sent> <client closed>" (seconds on the
+monotonic clock) to FILE, so that a benchmark times any client the same way.
+
 The first line on stdout is "PORT <n>" (flushed), with the port actually bound; pass
 --port 0 to have a free one chosen. SIGTERM or SIGINT stops the server cleanly; it also stops
 by itself after --lifetime seconds, so a forgotten server does not outlive its test run.
@@ -31,6 +36,7 @@ import socket
 import socketserver
 import sys
 import threading
+import time
 import urllib.parse
 
 MAX_HEAD_BYTES = 65536
@@ -44,7 +50,8 @@ class LoopbackServer(socketserver.ThreadingMixIn, socketserver.TCPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, port, root, log_path, silent_seconds, slow_rate, max_connections):
+    def __init__(self, port, root, log_path, silent_seconds, slow_rate, max_connections,
+                 timing_path=None):
         super().__init__(("127.0.0.1", port), RequestHandler)
         self.root = os.path.realpath(root)
         self.silent_seconds = silent_seconds
@@ -54,6 +61,7 @@ class LoopbackServer(socketserver.ThreadingMixIn, socketserver.TCPServer):
         self.log_lock = threading.Lock()
         # latin-1 maps every received byte to one character and back, unchanged.
         self.log_file = open(log_path, "a", encoding="latin-1", newline="") if log_path else None
+        self.timing_file = open(timing_path, "a", encoding="utf-8") if timing_path else None
 
     def process_request(self, request, client_address):
         if not self.slots.acquire(blocking=False):
@@ -79,11 +87,19 @@ class LoopbackServer(socketserver.ThreadingMixIn, socketserver.TCPServer):
             self.log_file.write("\n".join(lines) + "\n\n")
             self.log_file.flush()
 
+    def log_timing(self, path, sent, times):
+        if not self.timing_file:
+            return
+        with self.log_lock:
+            self.timing_file.write("%s %d %s\n" % (path, sent, " ".join("%.6f" % t for t in times)))
+            self.timing_file.flush()
+
     def close_log(self):
-        if self.log_file:
-            with self.log_lock:
-                self.log_file.close()
-                self.log_file = None
+        with self.log_lock:
+            for f in (self.log_file, self.timing_file):
+                if f:
+                    f.close()
+            self.log_file = self.timing_file = None
 
 
 class RequestHandler(socketserver.BaseRequestHandler):
@@ -94,6 +110,7 @@ class RequestHandler(socketserver.BaseRequestHandler):
         head = self.read_head(conn)
         if head is None:
             return
+        self.head_received = time.monotonic()
         lines = head.decode("latin-1").split("\r\n")
         self.server.log_head(lines)
         parts = lines[0].split(" ")
@@ -191,8 +208,21 @@ class RequestHandler(socketserver.BaseRequestHandler):
         if not path:
             self.send_simple(404, "Not Found")
             return
-        self.send_file_head(os.path.getsize(path))
+        size = os.path.getsize(path)
+        self.send_file_head(size)
         self.send_file_bytes(path)
+        if self.server.timing_file and not self.head_only:
+            self.time_transfer(rest, size)
+
+    def time_transfer(self, path, size):
+        body_sent = time.monotonic()
+        self.request.settimeout(self.server.silent_seconds)
+        try:
+            while self.request.recv(65536):
+                pass
+        except OSError:
+            pass
+        self.server.log_timing(path, size, (self.head_received, body_sent, time.monotonic()))
 
     def serve_404(self, _rest, _query):
         self.send_simple(404, "Not Found")
@@ -282,6 +312,7 @@ def parse_arguments(argv):
                         help="bytes per second for /slow/ (default 65536)")
     parser.add_argument("--max-connections", type=int, default=32,
                         help="connections served at once; more get 503 (default 32)")
+    parser.add_argument("--timing", help="file to append the timing of each /<file> request to")
     parser.add_argument("--lifetime", type=float, default=3600,
                         help="seconds after which the server stops by itself (default 3600)")
     args = parser.parse_args(argv)
@@ -293,7 +324,7 @@ def parse_arguments(argv):
 def main(argv):
     args = parse_arguments(argv)
     server = LoopbackServer(args.port, args.root, args.log, args.silent_seconds,
-                            args.slow_rate, args.max_connections)
+                            args.slow_rate, args.max_connections, args.timing)
     stop = threading.Event()
     signal.signal(signal.SIGTERM, lambda *_: stop.set())
     signal.signal(signal.SIGINT, lambda *_: stop.set())

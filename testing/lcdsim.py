@@ -269,9 +269,16 @@ def _numbered(tree, key):
     return [values[n][1] for n in sorted(values) if n.isdigit()]
 
 
+def filetime(unix_seconds):
+    """A host time.time() value on the scale of the history's time= stamps (a FILETIME: 100 ns
+    units since 1601). Under Wine the driver's system time is the host's real-time clock."""
+    return int(round((unix_seconds + 11644473600) * 10_000_000))
+
+
 def parse_history_line(line):
-    """'SET_DISPLAY_BRIGHTNESS in=034646 inlen=3 ...' -> dict (req, in, inlen, outlen, status,
-    info, out, text); in/out as bytes, the numbers as ints."""
+    """'SET_DISPLAY_BRIGHTNESS in=034646 inlen=3 ... time=1344...' -> dict (req, in, inlen,
+    outlen, status, info, out, time, text); in/out as bytes, the numbers (time: the FILETIME the
+    request arrived, see filetime()) as ints."""
     words = line.split()
     entry = {"req": words[0] if words else "", "text": line}
     for word in words[1:]:

@@ -13,6 +13,10 @@ constexpr double kShownMBOffset = 0.1;
 
 } // namespace
 
+bool DisplayRefreshDue(std::optional<std::uint32_t> lastShownMs, std::uint32_t nowMs) {
+    return !lastShownMs || nowMs - *lastShownMs >= kDisplayRefreshMs;
+}
+
 int ProgressPosition(std::uint64_t received, std::uint32_t total) {
     if (total == 0)
         return 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace dp {
@@ -9,6 +10,15 @@ namespace dp {
 // Before the first block has been timed, the rate is computed over this many milliseconds;
 // a measured interval of 0 ms is replaced by it too, so the rate never divides by zero.
 inline constexpr std::uint32_t kFirstElapsedMs = 10;
+
+// The display follows a transfer at most about 30 times a second: refreshing the dialog after
+// every block costs its thread a repaint per block, which on a fast link takes many times longer
+// than the transfer itself. The last block's figures are always shown.
+inline constexpr std::uint32_t kDisplayRefreshMs = 33;
+
+// True when figures ready at nowMs are due on the display: nothing shown yet (lastShownMs
+// empty), or at least kDisplayRefreshMs since the last refresh (wrap-around included).
+bool DisplayRefreshDue(std::optional<std::uint32_t> lastShownMs, std::uint32_t nowMs);
 
 // received * 100 / total, in 64 bits (a 32-bit product overflows from about 42 MB on), and
 // kept within the bar's 0..100 range when a server sends more than it announced. total must

@@ -13,58 +13,102 @@ namespace {
 
 constexpr std::uint32_t kHttpStatusOk = 200;
 
-void ShowBlockProgress(DownloadDisplay& display, std::uint64_t received, std::uint32_t total,
-                       std::uint32_t elapsedMs) {
-    if (total != 0) {
-        display.ShowProgress(ProgressPosition(received, total));
-        display.Repaint();
+// The figures of one block: the bytes received so far and the interval its rate is taken over.
+struct BlockFigures {
+    std::uint64_t received = 0;
+    std::uint32_t elapsedMs = kFirstElapsedMs;
+};
+
+// Shows block figures on the display at the pace DisplayRefreshDue allows, and keeps the last
+// ones not yet shown so that the transfer always ends showing its last block.
+class PacedDisplay {
+public:
+    PacedDisplay(DownloadDisplay* display, std::uint32_t total)
+        : display_(display), total_(total) {}
+
+    void Block(const BlockFigures& figures, std::uint32_t nowMs) {
+        if (!display_)
+            return;
+        if (!DisplayRefreshDue(lastShownMs_, nowMs)) {
+            unshown_ = figures;
+            return;
+        }
+        lastShownMs_ = nowMs;
+        unshown_.reset();
+        Show(figures);
     }
-    display.ShowTransferText(
-        FormatTransferText(received, total, TransferRateKBps(received, elapsedMs)));
-    display.Repaint();
-}
 
-DownloadResult FinishBody(LocalFile& file, DownloadDisplay* display, std::uint64_t received,
-                          std::uint32_t total) {
-    const bool stored = file.Close();
-    if (display)
-        display->Repaint();
-    if (!stored)
-        return DownloadResult::BadStatusOrFile;
-    return IsCompleteBody(received, total) ? DownloadResult::Success : DownloadResult::ReadFailed;
-}
+    void ShowUnshown() {
+        if (!unshown_)
+            return;
+        const BlockFigures figures = *unshown_;
+        unshown_.reset();
+        Show(figures);
+    }
 
-// Copies the body block by block. The rate shown after a block uses the time measured after
-// the previous one (kFirstElapsedMs before the first measurement).
-DownloadResult CopyBody(InternetRequest& request, LocalFile& file, TransferPlatform& platform,
-                        std::uint32_t total, DownloadDisplay* display) {
+private:
+    void Show(BlockFigures figures) {
+        if (total_ != 0) {
+            display_->ShowProgress(ProgressPosition(figures.received, total_));
+            display_->Repaint();
+        }
+        display_->ShowTransferText(FormatTransferText(
+            figures.received, total_, TransferRateKBps(figures.received, figures.elapsedMs)));
+        display_->Repaint();
+    }
+
+    DownloadDisplay* display_;
+    std::uint32_t total_;
+    std::optional<std::uint32_t> lastShownMs_;
+    std::optional<BlockFigures> unshown_;
+};
+
+enum class BodyEnd { Complete, ReadFailed, WriteFailed, LongerThanAnnounced };
+
+// Copies the body block by block. The rate shown for a block uses the time measured after the
+// previous one (kFirstElapsedMs before the first measurement).
+BodyEnd CopyBlocks(InternetRequest& request, LocalFile& file, TransferPlatform& platform,
+                   std::uint32_t total, PacedDisplay& display, std::uint64_t& received) {
     std::vector<std::byte> buffer(kReadBlockBytes);
     std::uint32_t elapsedMs = kFirstElapsedMs;
     const std::uint32_t startMs = platform.Milliseconds();
-    std::uint64_t received = 0;
     for (;;) {
         const auto count = request.Read(buffer);
-        if (!count) {
-            file.Close();
-            return DownloadResult::ReadFailed;
-        }
+        if (!count)
+            return BodyEnd::ReadFailed;
         if (*count == 0)
-            return FinishBody(file, display, received, total);
+            return BodyEnd::Complete;
         const std::size_t size = std::min(*count, buffer.size());
-        if (!file.Write(std::span<const std::byte>(buffer.data(), size))) {
-            file.Close();
-            return DownloadResult::BadStatusOrFile;
-        }
+        if (!file.Write(std::span<const std::byte>(buffer.data(), size)))
+            return BodyEnd::WriteFailed;
         received += size;
-        if (display)
-            ShowBlockProgress(*display, received, total, elapsedMs);
+        const std::uint32_t nowMs = platform.Milliseconds();
+        display.Block({received, elapsedMs}, nowMs);
         // More than announced can never become a complete body: stop instead of reading on.
-        if (received > total) {
-            file.Close();
-            return DownloadResult::ReadFailed;
-        }
-        elapsedMs = ElapsedMs(startMs, platform.Milliseconds());
+        if (received > total)
+            return BodyEnd::LongerThanAnnounced;
+        elapsedMs = ElapsedMs(startMs, nowMs);
     }
+}
+
+DownloadResult CopyBody(InternetRequest& request, LocalFile& file, TransferPlatform& platform,
+                        std::uint32_t total, DownloadDisplay* display) {
+    PacedDisplay paced(display, total);
+    std::uint64_t received = 0;
+    const BodyEnd end = CopyBlocks(request, file, platform, total, paced, received);
+    paced.ShowUnshown();
+    if (end == BodyEnd::Complete) {
+        const bool stored = file.Close();
+        if (display)
+            display->Repaint();
+        if (!stored)
+            return DownloadResult::BadStatusOrFile;
+        return IsCompleteBody(received, total) ? DownloadResult::Success
+                                               : DownloadResult::ReadFailed;
+    }
+    file.Close();
+    return end == BodyEnd::WriteFailed ? DownloadResult::BadStatusOrFile
+                                       : DownloadResult::ReadFailed;
 }
 
 } // namespace

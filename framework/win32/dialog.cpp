@@ -1,7 +1,6 @@
 #include "framework/win32/dialog.h"
 
-#include <commctrl.h>
-
+#include "framework/win32/common_controls.h"
 #include "framework/win32/handles.h"
 
 namespace dp {
@@ -62,7 +61,7 @@ bool SubclassedControl::Attach(HWND dialog, int controlId) {
     HWND control = ::GetDlgItem(dialog, controlId);
     if (!control || hwnd_ || !Bind(control, this))
         return false;
-    if (!::SetWindowSubclass(control, StaticProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+    if (!SetControlSubclass(control, StaticProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
         Unbind(control);
         return false;
     }
@@ -75,7 +74,7 @@ void SubclassedControl::Detach() {
     if (!hwnd_)
         return;
     if (::IsWindow(hwnd_)) {
-        ::RemoveWindowSubclass(hwnd_, StaticProc, kSubclassId);
+        RemoveControlSubclass(hwnd_, StaticProc, kSubclassId);
         Unbind(hwnd_);
     }
     hwnd_ = nullptr;
@@ -86,7 +85,7 @@ LRESULT SubclassedControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT SubclassedControl::Default(UINT message, WPARAM wParam, LPARAM lParam) {
-    return ::DefSubclassProc(hwnd_, message, wParam, lParam);
+    return DefControlSubclassProc(hwnd_, message, wParam, lParam);
 }
 
 LRESULT CALLBACK SubclassedControl::StaticProc(HWND hwnd, UINT message, WPARAM wParam,
@@ -94,12 +93,14 @@ LRESULT CALLBACK SubclassedControl::StaticProc(HWND hwnd, UINT message, WPARAM w
     auto* control = reinterpret_cast<SubclassedControl*>(object);
     if (message == WM_NCDESTROY) {
         control->Detach();
-        return ::DefSubclassProc(hwnd, message, wParam, lParam);
+        return DefControlSubclassProc(hwnd, message, wParam, lParam);
     }
     return control->OnMessage(message, wParam, lParam);
 }
 
 INT_PTR Dialog::DoModal() {
+    // A template may hold any of the common controls (trackbars, progress bars, ...).
+    InitCommonControlClasses(ICC_WIN95_CLASSES);
     ModalMessageFilter filter;
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     const LPARAM self = reinterpret_cast<LPARAM>(this);

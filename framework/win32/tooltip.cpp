@@ -1,6 +1,6 @@
 #include "framework/win32/tooltip.h"
 
-#include <commctrl.h>
+#include "framework/win32/common_controls.h"
 
 namespace dp {
 namespace {
@@ -19,7 +19,7 @@ TTTOOLINFOW ToolInfo(HWND window, UINT id, const std::wstring& text) {
 } // namespace
 
 bool ToolTip::Create(HWND owner, DWORD style) {
-    if (hwnd_)
+    if (hwnd_ || !InitCommonControlClasses(ICC_TAB_CLASSES)) // the tooltip class
         return false;
     hwnd_ = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | style, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,

@@ -1,11 +1,59 @@
 #include "framework/win32/window.h"
 
+#include <algorithm>
+#include <mutex>
+#include <utility>
+#include <vector>
+
 namespace dp {
 
 namespace {
 
-// The property is the only mark of a framework object; its value is the MessageTarget.
-constexpr wchar_t kTargetProperty[] = L"dp.MessageTarget";
+// The framework's own record of which window belongs to which object, kept by Bind and Unbind.
+// The message loop and every window procedure ask it for each message; a window property would
+// answer the same, but under Wine each GetPropW is a round trip to the wineserver (the saver's
+// 100 ms input poll spent a third of its requests on them). A process has a handful of framework
+// windows, on more than one thread in the updater.
+class TargetTable {
+public:
+    MessageTarget* Find(HWND hwnd) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto entry = Entry(hwnd);
+        return entry == entries_.end() ? nullptr : entry->second;
+    }
+    bool Add(HWND hwnd, MessageTarget* target) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (Entry(hwnd) != entries_.end())
+            return false;
+        // Bind runs inside window procedures, which nothing may unwind through.
+        try {
+            entries_.emplace_back(hwnd, target);
+        } catch (...) {
+            return false;
+        }
+        return true;
+    }
+    void Remove(HWND hwnd) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto entry = Entry(hwnd);
+        if (entry != entries_.end())
+            entries_.erase(entry);
+    }
+
+private:
+    std::vector<std::pair<HWND, MessageTarget*>>::iterator Entry(HWND hwnd) {
+        return std::find_if(entries_.begin(), entries_.end(),
+                            [hwnd](const auto& entry) { return entry.first == hwnd; });
+    }
+
+    std::mutex mutex_;
+    std::vector<std::pair<HWND, MessageTarget*>> entries_;
+};
+
+TargetTable& Targets() {
+    static TargetTable table;
+    return table;
+}
 
 // The control a notification to its parent comes from; null for messages that are not one
 // (menu and accelerator commands, scroll bars of the window itself, menu items drawn, the
@@ -36,7 +84,7 @@ HWND NotifyingChild(UINT message, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 MessageTarget* MessageTarget::FromHandle(HWND hwnd) {
-    return static_cast<MessageTarget*>(::GetPropW(hwnd, kTargetProperty));
+    return hwnd ? Targets().Find(hwnd) : nullptr;
 }
 
 bool MessageTarget::PreTranslateForTarget(MSG& msg) {
@@ -59,13 +107,11 @@ bool MessageTarget::ReflectToChild(HWND parent, UINT message, WPARAM wParam, LPA
 }
 
 bool MessageTarget::Bind(HWND hwnd, MessageTarget* target) {
-    if (FromHandle(hwnd))
-        return false;
-    return ::SetPropW(hwnd, kTargetProperty, target) != FALSE;
+    return hwnd && target && Targets().Add(hwnd, target);
 }
 
 void MessageTarget::Unbind(HWND hwnd) {
-    ::RemovePropW(hwnd, kTargetProperty);
+    Targets().Remove(hwnd);
 }
 
 Window::~Window() {
@@ -119,7 +165,7 @@ LRESULT Window::Default(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // Only classes registered by RegisterClass have this procedure, and only CreateEx passes the
-// object in: the property found here is always a Window.
+// object in: the object found here is always a Window.
 LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);

@@ -10,9 +10,10 @@
 namespace dp {
 
 // Whatever the framework runs a window for: its own windows, its dialogs and the controls it
-// subclasses. The object is found from its HWND through a window property of the framework's
-// own, never through GWLP_USERDATA or DWLP_USER: those belong to whoever made the window, and a
-// common control, a system dialog, a tooltip or an IME window may keep anything there.
+// subclasses. The object is found from its HWND through a table of the framework's own, kept
+// by Bind and Unbind, never through GWLP_USERDATA or DWLP_USER: those belong to whoever made the
+// window, and a common control, a system dialog, a tooltip or an IME window may keep anything
+// there.
 class MessageTarget {
 public:
     MessageTarget() = default;

@@ -1,9 +1,8 @@
 #include "richmsg/win32/html_images_win32.h"
 
+#include "framework/win32/common_controls.h"
 #include "framework/win32/handles.h"
 #include "richmsg/win32/draw_effects_win32.h"
-
-#include <commctrl.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -150,8 +149,8 @@ HtmlImages::Loaded* HtmlImages::Load(const html::ImageSpec& imageSpec) {
         const auto handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(imageSpec.handle));
         if (imageSpec.kind == html::ImageKind::ImageList) {
             const auto list = static_cast<HIMAGELIST>(handle);
-            if (imageSpec.index < ::ImageList_GetImageCount(list))
-                image->ownedIcon.reset(::ImageList_GetIcon(list, imageSpec.index, ILD_NORMAL));
+            if (imageSpec.index < ImageListImageCount(list))
+                image->ownedIcon.reset(ImageListIcon(list, imageSpec.index, ILD_NORMAL));
             image->icon = image->ownedIcon.get();
         } else if (icon) {
             image->icon = static_cast<HICON>(handle);

@@ -1,6 +1,5 @@
 #include "saver/win32/saver_app.h"
 
-#include <commctrl.h>
 #include <shlobj.h>
 
 #include <utility>
@@ -75,8 +74,8 @@ bool SaverApp::InitInstance() {
 
 void SaverApp::PrepareEnvironment() {
     SetAppName(kSaverAppName);
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&controls); // the 3-D look and the trackbar class
+    // The common controls (the 3-D look, the trackbar) are registered by the framework before
+    // its first dialog: the /s and /w processes show none and skip their cost.
     SetRegistryKey(kVendorFolder);
     // Before anything else can touch the brightness: a saver that died dimmed is undone first.
     StartBrightnessRestore(ProfileKeyPath());

@@ -255,8 +255,11 @@ int Watch(int argc, wchar_t** argv) {
     const DWORD timeoutMs = OptionMs(argc, argv, L"--timeout", 30000);
     const DWORD start = ::GetTickCount();
     while (::IsWindow(window) && ::GetTickCount() - start < timeoutMs) {
-        const int position = ProgressPosition(::GetDlgItem(window, progressId));
+        // The text before the position: the dialog sets the position first, so a sample taken
+        // while it changes both never pairs a newer text with an older position (the bar of
+        // the previous download, say).
         const std::wstring text = TextOf(::GetDlgItem(window, textId));
+        const int position = ProgressPosition(::GetDlgItem(window, progressId));
         if (::IsWindow(window))
             Print(L"sample " + std::to_wstring(position) + L" " + text);
         ::Sleep(intervalMs);

@@ -21,9 +21,12 @@
  *   QueryPolicy3    REG_DWORD != 0: the display-brightness query answers policy 3.
  *   HistoryCount    REG_DWORD: number of history entries (the driver increments it).
  *   History\NNNNN   REG_SZ, NNNNN = 00001, 00002, ...: one line per request received:
- *       "<REQ> in=<hex> inlen=<n> outlen=<n> status=0x<8 hex> info=<n> out=<hex>"
+ *       "<REQ> in=<hex> inlen=<n> outlen=<n> status=0x<8 hex> info=<n> out=<hex> time=<n>"
  *     REQ is OPEN, CLOSE, QUERY_SUPPORTED_BRIGHTNESS, QUERY_DISPLAY_BRIGHTNESS,
- *     SET_DISPLAY_BRIGHTNESS or IOCTL_<8 hex> for any other code.
+ *     SET_DISPLAY_BRIGHTNESS or IOCTL_<8 hex> for any other code. time is the system time the
+ *     request arrived, in 100 ns units since 1601 (a FILETIME, as KeQuerySystemTime gives it;
+ *     under Wine the host's real-time clock), so that a benchmark can time the product from the
+ *     panel's side against events it caused itself.
  *
  * A set applies its level(s) by its policy byte: 1 sets the AC level, 2 the DC level, 3 both;
  * the stored policy byte (the power source the query reports) is kept. Other policies, and an
@@ -44,6 +47,21 @@
 
 static PDEVICE_OBJECT g_device;
 static KMUTEX g_lock;
+
+/* KeQuerySystemTime as a function: the amd64 headers make it a macro that reads the shared user
+ * page, which Wine refreshes only every few milliseconds. ntoskrnl exports the function (Wine's
+ * asks the host clock each time); the macro stays as the fallback. */
+typedef VOID(NTAPI* query_time_fn)(PLARGE_INTEGER);
+static query_time_fn g_query_system_time;
+
+static ULONGLONG arrival_time(void) {
+    LARGE_INTEGER now;
+    if (g_query_system_time != NULL)
+        g_query_system_time(&now);
+    else
+        KeQuerySystemTime(&now);
+    return (ULONGLONG)now.QuadPart;
+}
 
 /* ---- registry helpers ------------------------------------------------------------------- */
 
@@ -193,16 +211,27 @@ static void put_decimal(line_buffer* line, ULONG value) {
     put_text(line, &text[i]);
 }
 
+static void put_decimal64(line_buffer* line, ULONGLONG value) {
+    WCHAR text[21];
+    int i = 20;
+    text[i] = 0;
+    do {
+        text[--i] = (WCHAR)(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    put_text(line, &text[i]);
+}
+
 static void put_bytes(line_buffer* line, const UCHAR* data, ULONG size) {
     ULONG i;
     for (i = 0; i < size; ++i)
         put_hex(line, data[i], 2);
 }
 
-/* Appends "<REQ> in=.. inlen=.. outlen=.. status=.. info=.. out=.." as History\NNNNN. */
+/* Appends "<REQ> in=.. inlen=.. outlen=.. status=.. info=.. out=.. time=.." as History\NNNNN. */
 static void append_history(HANDLE key, const WCHAR* request, ULONG code, const UCHAR* in,
                            ULONG in_length, ULONG out_length, NTSTATUS status, const UCHAR* out,
-                           ULONG info) {
+                           ULONG info, ULONGLONG arrived) {
     line_buffer line;
     WCHAR value_name[6];
     HANDLE history;
@@ -230,6 +259,8 @@ static void append_history(HANDLE key, const WCHAR* request, ULONG code, const U
     put_decimal(&line, info);
     put_text(&line, L" out=");
     put_bytes(&line, out, out != NULL ? info : 0);
+    put_text(&line, L" time=");
+    put_decimal64(&line, arrived);
 
     history = open_key(LCDSIM_KEY L"\\History", TRUE);
     if (history == NULL)
@@ -269,6 +300,7 @@ static void unlock(void) {
 
 static NTSTATUS dispatch_create_close(PDEVICE_OBJECT device, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    ULONGLONG arrived = arrival_time();
     HANDLE key;
     (void)device;
 
@@ -276,7 +308,7 @@ static NTSTATUS dispatch_create_close(PDEVICE_OBJECT device, PIRP irp) {
         lock();
         key = open_key(LCDSIM_KEY, TRUE);
         append_history(key, stack->MajorFunction == IRP_MJ_CREATE ? L"OPEN" : L"CLOSE", 0, NULL, 0,
-                       0, STATUS_SUCCESS, NULL, 0);
+                       0, STATUS_SUCCESS, NULL, 0, arrived);
         if (key != NULL)
             ZwClose(key);
         unlock();
@@ -285,6 +317,7 @@ static NTSTATUS dispatch_create_close(PDEVICE_OBJECT device, PIRP irp) {
 }
 
 static NTSTATUS dispatch_device_control(PDEVICE_OBJECT device, PIRP irp) {
+    ULONGLONG arrived = arrival_time();
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
     ULONG in_length = stack->Parameters.DeviceIoControl.InputBufferLength;
@@ -361,7 +394,7 @@ static NTSTATUS dispatch_device_control(PDEVICE_OBJECT device, PIRP irp) {
     }
 
     append_history(key, request, code, in_copied ? in_copy : NULL, in_length, out_length, status,
-                   buffer, info);
+                   buffer, info, arrived);
     if (key != NULL)
         ZwClose(key);
     unlock();
@@ -397,8 +430,11 @@ NTSTATUS WINAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path
     UNICODE_STRING link;
     NTSTATUS status;
     HANDLE key;
+    UNICODE_STRING routine;
     (void)registry_path;
 
+    RtlInitUnicodeString(&routine, L"KeQuerySystemTime");
+    g_query_system_time = (query_time_fn)MmGetSystemRoutineAddress(&routine);
     KeInitializeMutex(&g_lock, 0);
     RtlInitUnicodeString(&device_name, L"\\Device\\LCD");
     RtlInitUnicodeString(&link, L"\\DosDevices\\LCD");

@@ -129,7 +129,9 @@ class PanelTest(PrefixCase):
         self.assertEqual((r["ok"], r["err"], r["bytes"], r["record"]), (1, 0, 3, (1, 70, 70)))
 
     def test_set_is_recorded_and_changes_the_query(self):
+        began = time.time()
         r = self.run_client("query", "set", 3, 30, 40, "query")
+        ended = time.time()
         self.assertEqual(r[0]["record"], (1, 70, 70))
         self.assertEqual((r[1]["ok"], r[1]["err"]), (1, 0))
         self.assertEqual(r[2]["record"], (1, 30, 40))
@@ -138,6 +140,11 @@ class PanelTest(PrefixCase):
         self.assertEqual([e["req"] for e in entries],
                          ["OPEN", "QUERY_DISPLAY_BRIGHTNESS", "SET_DISPLAY_BRIGHTNESS",
                           "QUERY_DISPLAY_BRIGHTNESS", "CLOSE"])
+        # Each request carries the host's real-time clock when it arrived, as a FILETIME.
+        stamps = [e["time"] for e in entries]
+        self.assertEqual(stamps, sorted(stamps))
+        self.assertLessEqual(lcdsim.filetime(began), stamps[0])
+        self.assertLessEqual(stamps[-1], lcdsim.filetime(ended))
         self.assertEqual((entries[2]["in"], entries[2]["inlen"], entries[2]["status"]),
                          (bytes([3, 30, 40]), 3, 0))
 

@@ -254,6 +254,51 @@ TEST(DownloadUrl, ProgressAndRateAfterEachBlock) {
     EXPECT_EQ(display.shown, expected);
 }
 
+struct PacingRow {
+    const char* name;
+    std::vector<std::uint32_t> ticks; // agent, start, then one reading after each block
+    std::optional<std::size_t> failReadAfter;
+    std::vector<std::wstring> texts;
+};
+
+// Five full blocks; a refresh at most every 33 ms, and the last block's figures always shown.
+const PacingRow kPacingRows[] = {
+    {"blocks faster than the refresh show the first and the last",
+     {777, 1000, 1001, 1002, 1003, 1004, 1005},
+     std::nullopt,
+     {L"0.20MB/0.59MB   10000.0KB/s", L"0.59MB/0.59MB   125000.0KB/s"}},
+    {"a block 33 ms after the last refresh is shown",
+     {777, 1000, 1010, 1043, 1050, 1080, 1100},
+     std::nullopt,
+     {L"0.20MB/0.59MB   10000.0KB/s", L"0.30MB/0.59MB   20000.0KB/s", L"0.49MB/0.59MB   8000.0KB/s",
+      L"0.59MB/0.59MB   6250.0KB/s"}},
+    {"a failed read still shows the last block received",
+     {777, 1000, 1001, 1002, 1003},
+     3 * kReadBlockBytes,
+     {L"0.20MB/0.59MB   10000.0KB/s", L"0.39MB/0.59MB   150000.0KB/s"}},
+};
+
+TEST(DownloadUrl, DisplayRefreshPacing) {
+    for (const PacingRow& row : kPacingRows) {
+        SCOPED_TRACE(row.name);
+        fake::Platform platform;
+        platform.ticks = row.ticks;
+        fake::Response response = fake::Ok(std::string(5 * kReadBlockBytes, 'p'));
+        response.failReadAfter = row.failReadAfter;
+        platform.responses[kUrl] = response;
+        fake::Display display;
+        DownloadUrl(platform, kUrl, kPath, &display);
+
+        std::vector<std::wstring> texts;
+        for (const std::wstring& line : display.shown) {
+            if (line.starts_with(L"text "))
+                texts.push_back(line.substr(5));
+        }
+        EXPECT_EQ(texts, row.texts);
+        EXPECT_EQ(display.shown.back(), L"repaint");
+    }
+}
+
 TEST(DownloadUrl, EmptyBodyShowsNoProgressOrText) {
     fake::Platform platform;
     platform.responses[kUrl] = fake::Ok("");

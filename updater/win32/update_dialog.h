@@ -13,6 +13,8 @@
 
 namespace dp {
 
+class DialogFigures;
+
 class UpdaterAboutDialog : public Dialog {
 public:
     explicit UpdaterAboutDialog(HWND owner);
@@ -32,12 +34,15 @@ private:
     void StartWorker();
     bool OnSysCommand(WPARAM command);
     bool OnPaint();
+    void ShowFigures();
 
     const UpdaterCommandLine& commandLine_;
     std::wstring appTitle_;
     // Written by the worker, read here; shared so that a worker still running after the
     // dialog has gone (the user cancelled) never touches freed memory.
     std::shared_ptr<std::atomic<int>> busy_;
+    // The download figures the worker hands over; shared for the same reason.
+    std::shared_ptr<DialogFigures> figures_;
     // A shared icon from LoadIconW: the system owns it, nothing to destroy.
     HICON icon_;
 };

@@ -1,8 +1,8 @@
 #include "updater/win32/updater_app.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
+#include "framework/win32/common_controls.h"
 #include "updater/win32/settings_dialog.h"
 #include "updater/win32/update_dialog.h"
 
@@ -18,10 +18,7 @@ bool UpdaterApp::InitInstance() {
     if (!instanceMutex_ || error == ERROR_ALREADY_EXISTS)
         return false;
 
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;
-    ::InitCommonControlsEx(&controls);
+    InitCommonControlClasses(ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES);
 
     if (commandLine_.showSettings) {
         ShowSettings();
