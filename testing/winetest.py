@@ -81,8 +81,13 @@ class WinePrefix:
     # --- registry -------------------------------------------------------------------------
     def reg_query(self, key, value):
         """The data of one value as text (REG_DWORD as an int), or None when missing."""
-        out = subprocess.run([WINE, "reg", "query", key, "/v", value], env=self.env,
-                             capture_output=True, timeout=60)
+        for _ in range(3):
+            out = subprocess.run([WINE, "reg", "query", key, "/v", value], env=self.env,
+                                 capture_output=True, timeout=60)
+            # reg says when the key or value is missing; any other failure is a wine64 start
+            # that failed under load, and is asked again.
+            if out.returncode == 0 or b"Unable to find" in out.stdout + out.stderr:
+                break
         if out.returncode != 0:
             return None
         for line in out.stdout.decode("utf-8", "replace").splitlines():
