@@ -1,9 +1,9 @@
 // Lengths, colours, weights, declarations and style-sheet rules: whatever the text, results
 // stay in their ranges and applying the declarations keeps every style field within its caps.
 #include "fuzz/fuzz_text.h"
-#include "richmsg/css_values.h"
-#include "richmsg/html_limits.h"
-#include "richmsg/html_style.h"
+#include "renderer/css_values.h"
+#include "renderer/html_limits.h"
+#include "renderer/html_style.h"
 #include "tests/support/html_fakes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

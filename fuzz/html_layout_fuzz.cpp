@@ -1,8 +1,8 @@
 // The whole layout with the deterministic measurer: every operation lies within the caps and
 // refers to text, fonts, images and links that exist. The first character chooses the width.
 #include "fuzz/fuzz_text.h"
-#include "richmsg/html_layout.h"
-#include "richmsg/html_limits.h"
+#include "renderer/html_layout.h"
+#include "renderer/html_limits.h"
 #include "tests/support/html_fakes.h"
 
 #include <variant>

@@ -2,8 +2,8 @@
 // inside the token list's characters, text runs carry no line feed, tab or carriage return,
 // the caps hold, and the tables' token ranges nest inside the message.
 #include "fuzz/fuzz_text.h"
-#include "richmsg/html_layout.h"
-#include "richmsg/html_limits.h"
+#include "renderer/html_layout.h"
+#include "renderer/html_limits.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace dp::html;

@@ -1,7 +1,7 @@
 // The message beside the icon: whatever table markup, entities and stray "<" the message holds,
 // the icon table keeps one row of two cells and everything of the message stays in the second.
 #include "fuzz/fuzz_text.h"
-#include "richmsg/html_layout.h"
+#include "renderer/html_layout.h"
 #include "richmsg/message_box_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,7 +1,7 @@
 #include "richmsg/message_box_text.h"
 
-#include "richmsg/html_entities.h"
-#include "richmsg/html_tokenizer.h"
+#include "renderer/html_entities.h"
+#include "renderer/html_tokenizer.h"
 #include "richmsg/message_box_buttons.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #include "richmsg/win32/message_box_background.h"
 
 #include "framework/win32/handles.h"
-#include "richmsg/win32/draw_effects_win32.h"
+#include "effects/win32/draw_effects_win32.h"
 #include "richmsg/win32/rich_message_box.h"
 
 namespace dp {

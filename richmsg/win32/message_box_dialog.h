@@ -16,7 +16,7 @@
 #include "richmsg/message_box_countdown.h"
 #include "richmsg/message_box_layout.h"
 #include "richmsg/message_box_text.h"
-#include "richmsg/win32/html_drawer.h"
+#include "renderer/win32/html_drawer.h"
 #include "richmsg/win32/rich_message_box.h"
 
 namespace dp {

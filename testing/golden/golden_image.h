@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "richmsg/draw_effects.h"
+#include "effects/draw_effects.h"
 #include "testing/golden/image_compare.h"
 
 namespace dp {

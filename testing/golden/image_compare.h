@@ -2,7 +2,7 @@
 // to differ beyond it, and a picture of where they differ.
 #pragma once
 
-#include "richmsg/draw_effects.h"
+#include "effects/draw_effects.h"
 
 namespace dp {
 

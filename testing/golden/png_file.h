@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "richmsg/draw_effects.h"
+#include "effects/draw_effects.h"
 
 namespace dp {
 

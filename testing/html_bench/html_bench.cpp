@@ -7,7 +7,7 @@
 // Prints the median of N runs (default 200) in microseconds of the thread's CPU time, so that
 // other work on a busy machine does not count. With --write the two messages are also written
 // to DIR as UTF-8 files for the GDI figures.
-#include "richmsg/html_document.h"
+#include "renderer/html_document.h"
 #include "tests/support/html_fakes.h"
 
 #include <algorithm>

@@ -5,8 +5,8 @@
 //     Times RUNS rounds of Measure (a fresh drawer each round) and Draw into a memory DC and
 //     prints the median wall time of each in microseconds, and the thread's CPU time per run
 //     averaged over all runs (the system counts CPU time in coarse ticks).
-#include "richmsg/win32/dib_section.h"
-#include "richmsg/win32/html_drawer.h"
+#include "effects/win32/dib_section.h"
+#include "renderer/win32/html_drawer.h"
 #include "testing/golden/png_file.h"
 
 #include <windows.h>

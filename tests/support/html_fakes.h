@@ -3,7 +3,7 @@
 // the ascent is four fifths of the height, the letter x half of it.
 #pragma once
 
-#include "richmsg/layout_services.h"
+#include "renderer/layout_services.h"
 
 #include <map>
 #include <string>

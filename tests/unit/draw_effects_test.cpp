@@ -1,6 +1,6 @@
 // Drawing effects: gradient bands, palette and pattern indexes, bounded pattern placement, the
 // pixel transforms, styled lines and image composition.
-#include "richmsg/draw_effects.h"
+#include "effects/draw_effects.h"
 
 #include <gtest/gtest.h>
 

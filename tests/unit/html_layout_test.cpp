@@ -1,7 +1,7 @@
 // The layout engine against the deterministic measurer: a character of a 13-pixel font is 7
 // pixels wide (8 when bold), so widths below count characters.
-#include "richmsg/html_document.h"
-#include "richmsg/html_layout.h"
+#include "renderer/html_document.h"
+#include "renderer/html_layout.h"
 #include "tests/support/html_fakes.h"
 
 #include <gtest/gtest.h>

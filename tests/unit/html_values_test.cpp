@@ -1,7 +1,7 @@
 // What the renderer reads before any layout: entities, tokens, lengths, colours, weights.
-#include "richmsg/css_values.h"
-#include "richmsg/html_entities.h"
-#include "richmsg/html_tokenizer.h"
+#include "renderer/css_values.h"
+#include "renderer/html_entities.h"
+#include "renderer/html_tokenizer.h"
 #include "tests/support/html_fakes.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "richmsg/message_box_text.h"
 
-#include "richmsg/html_layout.h"
+#include "renderer/html_layout.h"
 #include "richmsg/message_box_buttons.h"
 #include "tests/support/html_fakes.h"
 

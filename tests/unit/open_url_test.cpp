@@ -1,4 +1,4 @@
-#include "richmsg/open_url.h"
+#include "renderer/open_url.h"
 
 #include <gtest/gtest.h>
 

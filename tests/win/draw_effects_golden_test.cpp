@@ -1,7 +1,7 @@
 // Every background effect and line style drawn through GDI on one sheet, compared with
 // tests/golden/effects.png. The random patterns are seeded per tile, so the sheet repeats.
-#include "richmsg/win32/dib_section.h"
-#include "richmsg/win32/draw_effects_win32.h"
+#include "effects/win32/dib_section.h"
+#include "effects/win32/draw_effects_win32.h"
 #include "testing/golden/golden_image.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The effects' GDI side as Wine runs it: nothing left selected or allocated, the clip box
 // honoured, rectangles of any size drawn in bounded memory, styled images, and the golden-image
 // comparison the picture tests rely on.
-#include "richmsg/win32/dib_section.h"
-#include "richmsg/win32/draw_effects_win32.h"
+#include "effects/win32/dib_section.h"
+#include "effects/win32/draw_effects_win32.h"
 #include "testing/golden/golden_image.h"
 #include "testing/golden/png_file.h"
 

@@ -1,10 +1,10 @@
 // HtmlDrawer against GDI under Wine: what it leaves in the DC and in the process, links with
 // their owner and cursor, image files it must refuse, and the browser fallback of OpenUrl.
 #include "framework/win32/handles.h"
-#include "richmsg/win32/dib_section.h"
-#include "richmsg/win32/html_drawer.h"
-#include "richmsg/win32/html_images_win32.h"
-#include "richmsg/win32/open_url.h"
+#include "effects/win32/dib_section.h"
+#include "renderer/win32/html_drawer.h"
+#include "renderer/win32/html_images_win32.h"
+#include "renderer/win32/open_url.h"
 
 #include <gtest/gtest.h>
 

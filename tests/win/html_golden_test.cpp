@@ -4,8 +4,8 @@
 // Tolerance: a pixel may differ by 40 per channel, and 1 % of the pixels by more. That absorbs
 // anti-aliasing and hinting differences between FreeType builds, while a line broken elsewhere,
 // a cell one pixel wider or a missing border changes several percent of a sheet.
-#include "richmsg/win32/dib_section.h"
-#include "richmsg/win32/html_drawer.h"
+#include "effects/win32/dib_section.h"
+#include "renderer/win32/html_drawer.h"
 #include "testing/golden/golden_image.h"
 
 #include <gtest/gtest.h>

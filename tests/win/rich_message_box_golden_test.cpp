@@ -3,7 +3,7 @@
 //
 // Tolerance as for the renderer's goldens: 40 per channel, 1 % of the pixels beyond, for the
 // fonts of the title, the buttons and the texts.
-#include "richmsg/win32/dib_section.h"
+#include "effects/win32/dib_section.h"
 #include "richmsg/win32/rich_message_box.h"
 #include "testing/golden/golden_image.h"
 #include "tests/support/modal_poller.h"

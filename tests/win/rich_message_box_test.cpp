@@ -2,7 +2,7 @@
 // button texts read, keys and commands posted (tests/support/modal_poller.h). No test waits
 // longer than the countdown it watches.
 #include "framework/win32/handles.h"
-#include "richmsg/win32/html_drawer.h"
+#include "renderer/win32/html_drawer.h"
 #include "richmsg/win32/rich_message_box.h"
 #include "richmsg/message_box_layout.h"
 #include "richmsg/message_box_text.h"

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "framework/win32/application.h"
-#include "richmsg/open_url.h"
-#include "richmsg/win32/open_url.h"
+#include "renderer/open_url.h"
+#include "renderer/win32/open_url.h"
 
 namespace dp {
 namespace {

@@ -1,0 +1,81 @@
+#include "renderer/word_wrap.h"
+
+namespace dp::html {
+namespace {
+
+bool IsBreak(wchar_t c) {
+    return kBreakCharacters.find(c) != std::wstring_view::npos;
+}
+
+bool IsHighSurrogate(wchar_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+} // namespace
+
+int SpanWidth(std::span<const int> ends, std::size_t from, std::size_t to) {
+    if (to <= from)
+        return 0;
+    return ends[to - 1] - (from == 0 ? 0 : ends[from - 1]);
+}
+
+std::size_t TrimRight(std::wstring_view text, std::size_t from, std::size_t to) {
+    while (to > from && text[to - 1] == L' ')
+        --to;
+    return to;
+}
+
+std::size_t TrimLeft(std::wstring_view text, std::size_t from) {
+    while (from < text.size() && text[from] == L' ')
+        ++from;
+    return from;
+}
+
+WrapDecision WrapRun(std::wstring_view text, std::span<const int> ends, std::size_t from,
+                     int available, bool lineEmpty) {
+    WrapDecision decision;
+    const std::size_t n = text.size();
+    if (SpanWidth(ends, from, TrimRight(text, from, n)) <= available) {
+        decision.fitsWhole = true;
+        decision.placeEnd = decision.next = n;
+        return decision;
+    }
+    std::size_t best = 0;
+    for (std::size_t j = from; j < n; ++j) {
+        if (!IsBreak(text[j]))
+            continue;
+        if (SpanWidth(ends, from, TrimRight(text, from, j + 1)) > available)
+            break;
+        best = j + 1;
+    }
+    if (best == 0 && !lineEmpty) {
+        decision.moveWhole = true;
+        decision.placeEnd = decision.next = from;
+        return decision;
+    }
+    if (best == 0) {
+        best = from + 1;
+        while (best < n && SpanWidth(ends, from, best + 1) <= available)
+            ++best;
+        if (best < n && IsHighSurrogate(text[best - 1]))
+            best = best - from > 1 ? best - 1 : best + 1;
+    }
+    decision.placeEnd = TrimRight(text, from, best);
+    decision.next = TrimLeft(text, best);
+    return decision;
+}
+
+int WidestPiece(std::wstring_view text, std::span<const int> ends) {
+    int widest = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!IsBreak(text[i]) && i + 1 < text.size())
+            continue;
+        const int width = SpanWidth(ends, start, TrimRight(text, start, i + 1));
+        widest = width > widest ? width : widest;
+        start = i + 1;
+    }
+    return widest;
+}
+
+} // namespace dp::html
