@@ -12,6 +12,7 @@ using RemoveWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR);
 using DefSubclassProcFn = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
 using ImageListGetImageCountFn = int(WINAPI*)(HIMAGELIST);
 using ImageListGetIconFn = HICON(WINAPI*)(HIMAGELIST, int, UINT);
+using LoadIconWithScaleDownFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
 
 struct CommonControlsLibrary {
     // Never freed: see the header.
@@ -27,6 +28,8 @@ struct CommonControlsLibrary {
         BindEntry<ImageListGetImageCountFn>(module, "ImageList_GetImageCount");
     ImageListGetIconFn imageListGetIcon =
         BindEntry<ImageListGetIconFn>(module, "ImageList_GetIcon");
+    LoadIconWithScaleDownFn loadIconWithScaleDown =
+        BindEntry<LoadIconWithScaleDownFn>(module, "LoadIconWithScaleDown");
 };
 
 // Bound on first use, once per process (a function-local static is initialised thread-safely).
@@ -67,6 +70,14 @@ int ImageListImageCount(HIMAGELIST list) {
 HICON ImageListIcon(HIMAGELIST list, int index, UINT flags) {
     const auto icon = Library().imageListGetIcon;
     return icon ? icon(list, index, flags) : nullptr;
+}
+
+HICON IconWithScaleDown(HMODULE module, const wchar_t* name, int cx, int cy) {
+    const auto load = Library().loadIconWithScaleDown;
+    HICON icon = nullptr;
+    if (!load || FAILED(load(module, name, cx, cy, &icon)))
+        return nullptr;
+    return icon;
 }
 
 } // namespace dp

@@ -25,4 +25,9 @@ LRESULT DefControlSubclassProc(HWND control, UINT message, WPARAM wParam, LPARAM
 int ImageListImageCount(HIMAGELIST list);
 HICON ImageListIcon(HIMAGELIST list, int index, UINT flags);
 
+// LoadIconWithScaleDown (comctl32 6, Vista and later): the icon drawn at exactly cx x cy from
+// its nearest image, scaled down rather than up where it can; ours to destroy. Null without the
+// entry or the icon.
+HICON IconWithScaleDown(HMODULE module, const wchar_t* name, int cx, int cy);
+
 } // namespace dp
