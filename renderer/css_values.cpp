@@ -195,6 +195,8 @@ constexpr std::array<SystemColourName, 28> kSystemColours = {{
 }};
 
 constexpr int kFontSizes[] = {8, 10, 12, 14, 18, 24, 36};
+// What a pixel of the dialect is: a 96th of an inch.
+constexpr long long kDesignPixelsPerInch = 96;
 constexpr long long kSaturation = INT_MAX;
 
 std::uint32_t FromRgb(std::uint32_t rgb) {
@@ -250,7 +252,7 @@ long long Scale(long long n, long long numerator, long long denominator) {
 std::optional<int> ParseUnitLength(long long n, std::wstring_view unit, const LengthContext& c) {
     const long long dpi = std::max(1, c.resolution);
     if (unit == L"px")
-        return ClampLength(n);
+        return ClampLength(Scale(n, dpi, kDesignPixelsPerInch));
     if (unit == L"ex")
         return ClampLength(n * std::max(0, c.exHeight));
     if (unit == L"em")
@@ -334,9 +336,10 @@ std::optional<int> ParseLength(std::wstring_view value, const LengthContext& con
             return length;
     }
     const long long n = *ReadUnsigned(value);
+    const long long dpi = std::max(1, context.resolution);
     if (context.fontSize && n >= 1 && n <= 7)
-        return kFontSizes[n - 1];
-    return ClampLength(n);
+        return ClampLength(Scale(kFontSizes[n - 1], dpi, kDesignPixelsPerInch));
+    return ClampLength(Scale(n, dpi, kDesignPixelsPerInch));
 }
 
 std::optional<std::uint32_t> ParseColour(std::wstring_view value, const SystemColours* system) {

@@ -23,7 +23,7 @@ std::optional<int> ReadInteger(std::wstring_view value);
 
 struct LengthContext {
     int current = 0;       // what "%" is a percentage of
-    int resolution = 96;   // pixels per inch
+    int resolution = 96;   // pixels per inch; "px" and plain numbers are 96ths of an inch
     int emHeight = 0;      // text height of the current font
     int exHeight = 0;      // height of its letter x
     bool fontSize = false; // plain numbers 1-7 are the seven font sizes
@@ -32,6 +32,8 @@ struct LengthContext {
 // A length in pixels, clamped to 0..kMaxLength: "N%" of the current value, N with a unit
 // ("px", "ex", "em", "in", "cm", "mm", "pt", "pc"; a leading sign is dropped, N is a decimal
 // integer), or a plain number read with base detection. Nothing for a value without digits.
+// Pixels ("px", plain numbers, the seven font sizes) are those of a 96-dpi screen, as in CSS:
+// at another resolution they grow with it, so that a message keeps its proportions.
 std::optional<int> ParseLength(std::wstring_view value, const LengthContext& context);
 
 // A colour as 0x00BBGGRR: "#rrggbb", a number (base detection; above 0x00FFFFFF is clamped to

@@ -28,14 +28,14 @@ bool PushesStyle(Tag tag) {
 } // namespace
 
 // "N%" is a percentage; anything else a length.
-std::optional<Dimension> ParseDimension(std::wstring_view value) {
+std::optional<Dimension> ParseDimension(std::wstring_view value, int resolution) {
     value = Trim(value);
     if (!value.empty() && value.back() == L'%') {
         if (std::optional<int> n = ParseLength(value, {.current = 100}))
             return Dimension{*n, true};
         return std::nullopt;
     }
-    if (std::optional<int> n = ParseLength(value, {}))
+    if (std::optional<int> n = ParseLength(value, {.resolution = resolution}))
         return Dimension{*n, false};
     return std::nullopt;
 }
@@ -304,12 +304,13 @@ void Engine::InsertString(const Token& token, Flow& flow, const TextStyle& style
 
 void Engine::AddRule(const Token& token, Flow& flow, const TextStyle& style) {
     Dimension width{100, true};
-    int size = kRuleDefaultSize;
+    int size = Pixels(kRuleDefaultSize);
     std::optional<std::uint32_t> colour;
     if (const auto value = text_.tokens.Find(token, L"width"))
-        width = ParseDimension(*value).value_or(width);
+        width = ParseDimension(*value, context_.resolution).value_or(width);
     if (const auto value = text_.tokens.Find(token, L"size"))
-        size = std::clamp(ParseLength(*value, {}).value_or(size), 1, kMaxRuleSize);
+        size = std::clamp(ParseLength(*value, {.resolution = context_.resolution}).value_or(size),
+                          1, kMaxRuleSize);
     if (const auto value = text_.tokens.Find(token, L"color"))
         colour = ParseColour(*value, services_.colours);
     // Never wider than the room it is in.
@@ -318,7 +319,8 @@ void Engine::AddRule(const Token& token, Flow& flow, const TextStyle& style) {
         !width.percent ? std::min(width.value, room)
                        : (flow.bounded() ? MulDivRound(room, std::min(width.value, 100), 100) : 0);
     const int x = flow.BeginBlock(pixels, style.align, style);
-    const int top = flow.y() + kRuleMargin;
+    const int margin = Pixels(kRuleMargin);
+    const int top = flow.y() + margin;
     if (Sink* sink = flow.sink(); sink && pixels > 0) {
         const Rect rect{x, top, x + pixels, top + size};
         if (colour) {
@@ -333,13 +335,13 @@ void Engine::AddRule(const Token& token, Flow& flow, const TextStyle& style) {
     }
     // A rule as wide as the room does not ask for room itself.
     const int asked = width.percent ? 0 : pixels;
-    flow.EndBlock(asked, asked, size + 2 * kRuleMargin);
+    flow.EndBlock(asked, asked, size + 2 * margin);
 }
 
 namespace {
 
 // An image dimension: a percentage of the image's own size unless a unit is given.
-int ImageDimension(std::wstring_view value, int natural) {
+int ImageDimension(std::wstring_view value, int natural, int resolution) {
     value = Trim(value);
     const bool plain = !value.empty() && std::all_of(value.begin(), value.end(), [](wchar_t c) {
         return (c >= L'0' && c <= L'9') || c == L'+' || c == L'-';
@@ -349,7 +351,7 @@ int ImageDimension(std::wstring_view value, int natural) {
         pixels = ParseLength(plain ? std::wstring(value) + L"%" : std::wstring(value),
                              {.current = natural});
     else
-        pixels = ParseLength(value, {.current = natural});
+        pixels = ParseLength(value, {.current = natural, .resolution = resolution});
     return std::clamp(pixels.value_or(natural), 0, kMaxImageSide);
 }
 
@@ -440,9 +442,9 @@ void Engine::AddImage(const Token& token, Flow& flow, const TextStyle& style) {
     if (image < 0 || !imageSizes_[static_cast<std::size_t>(image)])
         return;
     const ImageSize natural = *imageSizes_[static_cast<std::size_t>(image)];
-    const int w =
-        width ? ImageDimension(*width, natural.width) : std::clamp(natural.width, 0, kMaxImageSide);
-    const int h = height ? ImageDimension(*height, natural.height)
+    const int w = width ? ImageDimension(*width, natural.width, context_.resolution)
+                        : std::clamp(natural.width, 0, kMaxImageSide);
+    const int h = height ? ImageDimension(*height, natural.height, context_.resolution)
                          : std::clamp(natural.height, 0, kMaxImageSide);
     if (w <= 0 || h <= 0)
         return;

@@ -58,7 +58,7 @@ struct Dimension {
 };
 
 // "N%" is a percentage; anything else a length.
-std::optional<Dimension> ParseDimension(std::wstring_view value);
+std::optional<Dimension> ParseDimension(std::wstring_view value, int resolution);
 
 struct BorderSettings {
     int width = 0;
@@ -123,6 +123,10 @@ public:
     }
     const std::vector<int>& Measure(int font, std::wstring_view text) override;
     std::wstring& TextPool() override { return out_.text; }
+    // A length designed in pixels of a 96-dpi screen, at the target's resolution.
+    int Pixels(int designPixels) const override {
+        return MulDivRound(designPixels, context_.resolution, 96);
+    }
 
 private:
     void Walk(int begin, int end, Flow& flow, StyleStack& stack);

@@ -16,9 +16,11 @@ BoxSettings Engine::ReadBox(const Token& token, BoxSettings box) const {
         const std::wstring_view name = text_.tokens.Name(attribute);
         const std::wstring_view value = text_.tokens.Value(attribute);
         if (name == L"cellpadding") {
-            box.padding = std::clamp(ReadInteger(value).value_or(box.padding), 0, kMaxCellPadding);
+            if (const auto padding = ReadInteger(value))
+                box.padding = std::clamp(Pixels(std::max(0, *padding)), 0, kMaxCellPadding);
         } else if (name == L"cellspacing") {
-            box.spacing = std::clamp(ReadInteger(value).value_or(box.spacing), 0, kMaxCellSpacing);
+            if (const auto spacing = ReadInteger(value))
+                box.spacing = std::clamp(Pixels(std::max(0, *spacing)), 0, kMaxCellSpacing);
         } else if (name == L"background") {
             box.background = Trim(value);
         } else if (name == L"rowspan") {
@@ -27,7 +29,9 @@ BoxSettings Engine::ReadBox(const Token& token, BoxSettings box) const {
             box.columnSpan = std::clamp(ReadInteger(value).value_or(1), 1, kMaxTableColumns);
         } else if (name == L"border") {
             box.border.width = std::clamp(
-                ParseLength(value, {.current = box.border.width}).value_or(0), 0, kMaxBorderWidth);
+                ParseLength(value, {.current = box.border.width, .resolution = context_.resolution})
+                    .value_or(0),
+                0, kMaxBorderWidth);
             if (box.border.width > 0 && box.border.style == kBorderNone)
                 box.border.style = kBorderSolid;
         } else if (name == L"borderstyle") {
@@ -60,9 +64,9 @@ BoxSettings Engine::ReadBox(const Token& token, BoxSettings box) const {
         } else if (name == L"valign") {
             box.valign = ParseVerticalAlign(Trim(value));
         } else if (name == L"width") {
-            box.width = ParseDimension(value);
+            box.width = ParseDimension(value, context_.resolution);
         } else if (name == L"height") {
-            if (const auto d = ParseDimension(value); d && !d->percent)
+            if (const auto d = ParseDimension(value, context_.resolution); d && !d->percent)
                 box.height = d->value;
         }
     }
@@ -149,6 +153,8 @@ void Engine::LayTable(int shapeIndex, Flow& flow, const TextStyle& style) {
     const TableShape& shape = text_.tables[static_cast<std::size_t>(shapeIndex)];
     const Token& tableTag = text_.tokens.tokens[static_cast<std::size_t>(shape.token)];
     BoxSettings defaults;
+    defaults.padding = Pixels(kDefaultCellPadding);
+    defaults.spacing = Pixels(kDefaultCellSpacing);
     defaults.border.width = style.borderWidth;
     defaults.border.style = style.borderStyle;
     if (style.borderStyle != kBorderNone)

@@ -293,7 +293,7 @@ void Flow::Emit(const LineItem& item, int x, int top) {
         text.justifyExtra = item.justify;
         text.justifyBreaks = item.justify > 0 ? item.blanks : 0;
         sink_->ops.push_back(text);
-        const int pen = item.thick ? 2 : 1;
+        const int pen = std::max(1, fonts_.Pixels(item.thick ? 2 : 1));
         const auto line = [&](int y) {
             sink_->ops.push_back(LineOp{x, y, x + item.width, y, item.colour, kBorderSolid, pen});
         };

@@ -63,6 +63,9 @@ public:
     // ends[i] is the width of text[0..i]; valid until the next call.
     virtual const std::vector<int>& Measure(int font, std::wstring_view text) = 0;
     virtual std::wstring& TextPool() = 0;
+    // A length designed in pixels of a 96-dpi screen (a line's thickness), at the resolution
+    // laid out for.
+    virtual int Pixels(int designPixels) const = 0;
 
 protected:
     ~FlowFonts() = default;

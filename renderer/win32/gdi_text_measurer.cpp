@@ -46,7 +46,8 @@ void GdiFontCache::Trim() {
         fonts_.clear();
 }
 
-GdiTextMeasurer::GdiTextMeasurer(HDC dc, GdiFontCache& fonts) : dc_(dc), fonts_(fonts) {
+GdiTextMeasurer::GdiTextMeasurer(HDC dc, GdiFontCache& fonts, int dpi)
+    : dc_(dc), fonts_(fonts), dpi_(dpi) {
     ::SetTextJustification(dc_, 0, 0);
 }
 
@@ -56,6 +57,8 @@ GdiTextMeasurer::~GdiTextMeasurer() {
 }
 
 int GdiTextMeasurer::Resolution() {
+    if (dpi_ > 0)
+        return dpi_;
     const int dpi = ::GetDeviceCaps(dc_, LOGPIXELSY);
     return dpi > 0 ? dpi : 96;
 }

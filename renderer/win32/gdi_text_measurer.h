@@ -20,10 +20,12 @@ private:
     std::map<html::FontSpec, UniqueGdiObject> fonts_;
 };
 
-// Measures in a DC with the cached fonts. The DC's own font is put back on destruction.
+// Measures in a DC with the cached fonts. The DC's own font is put back on destruction. The
+// resolution is the DC's, or `dpi` where given: a window on a monitor of another scaling than
+// the system's is drawn through a memory DC that knows only the system's.
 class GdiTextMeasurer : public html::TextMeasurer {
 public:
-    GdiTextMeasurer(HDC dc, GdiFontCache& fonts);
+    GdiTextMeasurer(HDC dc, GdiFontCache& fonts, int dpi = 0);
     ~GdiTextMeasurer() override;
     GdiTextMeasurer(const GdiTextMeasurer&) = delete;
     GdiTextMeasurer& operator=(const GdiTextMeasurer&) = delete;
@@ -35,6 +37,7 @@ public:
 private:
     HDC dc_;
     GdiFontCache& fonts_;
+    int dpi_;
     HGDIOBJ original_ = nullptr;
     std::vector<INT> extents_;
 };

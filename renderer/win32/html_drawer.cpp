@@ -70,6 +70,7 @@ struct HtmlDrawer::Impl {
     LPARAM param = 0;
     int hovered = -2;
     int shadowOffset = 0;
+    int dpi = 0;
     COLORREF shadowColour = RGB(128, 128, 128);
     UniqueIcon ownedHand;
     HCURSOR hand = nullptr;
@@ -97,7 +98,7 @@ SIZE HtmlDrawer::Measure(HDC dc, std::wstring_view html, int maxWidth) {
     impl_->document.SetText(html);
     SIZE size{};
     {
-        GdiTextMeasurer measurer(dc, impl_->fonts);
+        GdiTextMeasurer measurer(dc, impl_->fonts, impl_->dpi);
         HtmlImages images;
         const html::LayoutServices services{measurer, &images, &impl_->strings, &impl_->colours};
         const html::DisplayList& list =
@@ -114,7 +115,7 @@ void HtmlDrawer::Draw(HDC dc, const RECT& rect) {
         HtmlImages images;
         const html::DisplayList* list = nullptr;
         {
-            GdiTextMeasurer measurer(dc, impl_->fonts);
+            GdiTextMeasurer measurer(dc, impl_->fonts, impl_->dpi);
             const html::LayoutServices services{measurer, &images, &impl_->strings,
                                                 &impl_->colours};
             list = &impl_->document.Layout(services, impl_->Options(width));
@@ -160,6 +161,10 @@ void HtmlDrawer::Click(POINT clientPoint) {
     }
     if (OpenUrl(target, SW_SHOWNORMAL) <= 32)
         ::MessageBeep(MB_ICONEXCLAMATION);
+}
+
+void HtmlDrawer::SetDpi(int dpi) {
+    impl_->dpi = std::max(0, dpi);
 }
 
 void HtmlDrawer::SetImageShadow(int offset, COLORREF colour) {

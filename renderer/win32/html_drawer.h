@@ -42,6 +42,12 @@ public:
     // owner its message.
     void Click(POINT clientPoint);
 
+    // The resolution the text is laid out for: font sizes, and the pixels the text names, which
+    // are those of a 96-dpi screen. 0 (the start): the device context's. A window passes the
+    // resolution it is shown at, which on a monitor of another scaling than the system's is not
+    // the one a memory DC reports.
+    void SetDpi(int dpi);
+
     // Offset and colour of the drop shadow that an image style "s" draws (0: no shadow).
     void SetImageShadow(int offset, COLORREF colour);
 

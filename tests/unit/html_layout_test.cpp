@@ -226,6 +226,31 @@ TEST(TableTest, BordersAndBackgroundsAreDrawnUnderTheCells) {
     EXPECT_TRUE(std::holds_alternative<TextOp>(list.ops.back()));
 }
 
+// At 150 % the same message keeps its proportions: the text is measured at 144 dpi (10pt: 20
+// pixels), and the pixels the markup names grow with it.
+TEST(TableTest, PixelLengthsGrowWithTheResolution) {
+    const std::wstring_view html =
+        L"<table width=100 border=2 cellpadding=4 cellspacing=2><tr><td>ab</td></tr></table>"
+        L"<hr size=4 width=50>";
+    Fixture at96;
+    Fixture at144;
+    at144.measurer = test::FakeTextMeasurer(144);
+    const DisplayList small = at96.Render(html);
+    const DisplayList large = at144.Render(html);
+    // Border 2, spacing 2, the cell's 1-pixel border, padding 4; at 144 dpi 3, 3, 1, 6.
+    EXPECT_EQ(OpsOf<TextOp>(small)[0].x, 9);
+    EXPECT_EQ(OpsOf<TextOp>(large)[0].x, 13);
+    EXPECT_EQ(small.width, 100);
+    EXPECT_EQ(large.width, 150);
+    // Three rings of the table's border, one of the cell's, the rule's four edges.
+    const std::vector<LineOp> lines = OpsOf<LineOp>(large);
+    ASSERT_EQ(lines.size(), 3u * 4 + 4 + 4);
+    const LineOp& ruleTop = lines[lines.size() - 4];
+    const LineOp& ruleLeft = lines[lines.size() - 3];
+    EXPECT_EQ(ruleTop.toX - ruleTop.fromX, 75);
+    EXPECT_EQ(ruleLeft.toY - ruleLeft.fromY, 6);
+}
+
 TEST(LinkTest, LinksAreNumberedAndHoveredOneTakesItsStyle) {
     Fixture f;
     const std::wstring_view html = L"<a href=' http://x '>ab</a> <a msg=hello>cd</a> <a>ef</a>";

@@ -132,6 +132,27 @@ INSTANTIATE_TEST_SUITE_P(
         LengthRow{"Empty", L"", 0, false, std::nullopt}),
     RowName<LengthRow>);
 
+// At 150 % scaling every length keeps its share of the screen: the dialect's pixels are those of
+// a 96-dpi screen, as in CSS.
+class LengthAt144Test : public testing::TestWithParam<LengthRow> {};
+
+TEST_P(LengthAt144Test, GrowsWithTheResolution) {
+    const LengthRow& row = GetParam();
+    LengthContext context{row.current, 144, 22, 11, row.fontSize};
+    EXPECT_EQ(ParseLength(row.value, context), row.pixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, LengthAt144Test,
+    testing::Values(LengthRow{"Pixels", L"10px", 0, false, 15},
+                    LengthRow{"PlainNumberIsPixels", L"5", 0, false, 8},
+                    LengthRow{"FontSizeTwo", L"2", 0, true, 15},
+                    LengthRow{"PointsAlreadyFollowTheResolution", L"12pt", 0, false, 24},
+                    LengthRow{"EmFollowsTheFont", L"2em", 0, false, 44},
+                    LengthRow{"PercentOfAScaledValue", L"50%", 15, false, 8},
+                    LengthRow{"HugeStillClamped", L"99999999px", 0, false, 32767}),
+    RowName<LengthRow>);
+
 struct ColourRow {
     const char* name;
     std::wstring_view value;
