@@ -1,5 +1,7 @@
 #include "richmsg/message_box_layout.h"
 
+#include "framework/dpi_scale.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -7,57 +9,64 @@
 namespace dp::richbox {
 namespace {
 
-constexpr int kCheckboxRow = kCheckboxSize + kButtonGap; // what the check box adds to the area
+// What the check box adds to the button area.
+int CheckboxRow(const BoxMetrics& m) {
+    return m.checkboxSize + m.buttonGap;
+}
 
-int WidestButtonRow(int count, int buttonWidth) {
-    return kButtonGap + count * (kButtonGap + buttonWidth);
+int WidestButtonRow(const BoxMetrics& m, int count, int buttonWidth) {
+    return m.buttonGap + count * (m.buttonGap + buttonWidth);
 }
 
 int ContentWidth(const LayoutInput& in, const Layout& out) {
-    int width = in.messageText.width + 2 * kTextMargin;
+    const BoxMetrics& m = out.metrics;
+    int width = in.messageText.width + 2 * m.textMargin;
     if (out.headerHeight > 0) {
-        width = std::max(width, in.headerText.width + 2 * kTextMargin);
+        width = std::max(width, in.headerText.width + 2 * m.textMargin);
         if (in.headerCaptionWidth > 0)
-            width = std::max(width, in.headerCaptionWidth + 2 * kCaptionGap);
+            width = std::max(width, in.headerCaptionWidth + 2 * m.captionGap);
     }
     if (out.footerHeight > 0)
-        width = std::max(width, in.footerText.width + 2 * kTextMargin);
+        width = std::max(width, in.footerText.width + 2 * m.textMargin);
     if (in.buttonCaptionWidth > 0)
-        width = std::max(width, in.buttonCaptionWidth + 2 * kCaptionGap);
+        width = std::max(width, in.buttonCaptionWidth + 2 * m.captionGap);
     if (in.checkbox)
-        width = std::max(width, in.checkboxLabel.width + 2 * kCheckboxLeft + 20);
+        width = std::max(width, in.checkboxLabel.width + 2 * m.checkboxLeft + m.checkboxLabelRoom);
     const int count = static_cast<int>(in.buttonLabels.size());
-    return std::max(width, WidestButtonRow(count, out.button.width));
+    return std::max(width, WidestButtonRow(m, count, out.button.width));
 }
 
 void PlaceButtons(const LayoutInput& in, Layout& out) {
+    const BoxMetrics& m = out.metrics;
     const int count = static_cast<int>(in.buttonLabels.size());
-    const int total = count * (kButtonGap + out.button.width) - kButtonGap;
+    const int total = count * (m.buttonGap + out.button.width) - m.buttonGap;
     int x = (out.client.width - total) / 2;
     if (in.buttonAlign == Align::Left)
-        x = kButtonGap;
+        x = m.buttonGap;
     else if (in.buttonAlign == Align::Right)
-        x = out.client.width - kButtonGap - total;
-    int y = out.client.height - kButtonGap - out.button.height;
+        x = out.client.width - m.buttonGap - total;
+    int y = out.client.height - m.buttonGap - out.button.height;
     if (in.checkbox && in.checkboxBelow)
-        y -= kCheckboxRow;
-    for (int i = 0; i < count; ++i, x += out.button.width + kButtonGap)
+        y -= CheckboxRow(m);
+    for (int i = 0; i < count; ++i, x += out.button.width + m.buttonGap)
         out.buttons.push_back({x, y});
 }
 
 void PlaceCheckbox(const LayoutInput& in, Layout& out) {
     if (!in.checkbox)
         return;
+    const BoxMetrics& m = out.metrics;
     const int bottom = out.client.height;
-    const int y = in.checkboxBelow ? bottom - kButtonGap - kCheckboxSize
-                                   : bottom - (2 * kButtonGap + out.button.height) - kCheckboxSize;
-    out.checkbox = {kCheckboxLeft, y, kCheckboxLeft + kCheckboxSize, y + kCheckboxSize};
-    const int labelX = kCheckboxLeft + kCheckboxSize + kCheckboxSize / 2;
+    const int y = in.checkboxBelow
+                      ? bottom - m.buttonGap - m.checkboxSize
+                      : bottom - (2 * m.buttonGap + out.button.height) - m.checkboxSize;
+    out.checkbox = {m.checkboxLeft, y, m.checkboxLeft + m.checkboxSize, y + m.checkboxSize};
+    const int labelX = m.checkboxLeft + m.checkboxSize + m.checkboxSize / 2;
     out.checkboxLabel = {labelX, y, labelX + in.checkboxLabel.width, y + in.checkboxLabel.height};
 }
 
-Box Inset(int left, int top, int right, int bottom) {
-    return {left + kTextMargin, top + kTextMargin, right - kTextMargin, bottom - kTextMargin};
+Box Inset(int margin, int left, int top, int right, int bottom) {
+    return {left + margin, top + margin, right - margin, bottom - margin};
 }
 
 } // namespace
@@ -80,24 +89,35 @@ int MulDivRound(int number, int numerator, int denominator) {
                                                      std::numeric_limits<int>::max()));
 }
 
-Size ButtonSizeFor(Size label) {
-    return {std::max(kMinButtonWidth, MulDivRound(label.width, 80, 45)),
-            std::max(kMinButtonHeight, MulDivRound(label.height, 23, 13))};
+BoxMetrics MetricsForDpi(int dpi) {
+    const auto at = [dpi](int pixels) { return ScaleToDpi(pixels, dpi); };
+    return {at(kTextMargin),       at(kButtonGap),  at(kCheckboxLeft),
+            at(kCheckboxSize),     at(kCaptionGap), {at(kMinButtonWidth), at(kMinButtonHeight)},
+            at(kCheckboxLabelRoom)};
+}
+
+Size ButtonSizeFor(Size label, Size least) {
+    return {std::max(least.width, MulDivRound(label.width, 80, 45)),
+            std::max(least.height, MulDivRound(label.height, 23, 13))};
 }
 
 Layout LayOutBox(const LayoutInput& in) {
     Layout out;
+    out.metrics = MetricsForDpi(in.dpi);
+    const BoxMetrics& m = out.metrics;
+    // The header's least height is the caller's, in pixels of a 96-dpi screen.
     if (in.headerMinHeight > 0)
-        out.headerHeight = std::max(in.headerMinHeight, in.headerText.height + 2 * kTextMargin);
-    out.messageHeight = in.messageText.height + 2 * kTextMargin;
+        out.headerHeight = std::max(ScaleToDpi(in.headerMinHeight, in.dpi),
+                                    in.headerText.height + 2 * m.textMargin);
+    out.messageHeight = in.messageText.height + 2 * m.textMargin;
     if (in.footer)
-        out.footerHeight = in.footerText.height + 2 * kTextMargin;
-    out.buttonAreaHeight = in.buttonBand ? 2 * kButtonGap : kButtonGap;
+        out.footerHeight = in.footerText.height + 2 * m.textMargin;
+    out.buttonAreaHeight = in.buttonBand ? 2 * m.buttonGap : m.buttonGap;
     if (in.checkbox)
-        out.buttonAreaHeight += kCheckboxRow;
-    out.button = {kMinButtonWidth, kMinButtonHeight};
+        out.buttonAreaHeight += CheckboxRow(m);
+    out.button = m.minButton;
     for (const Size& label : in.buttonLabels) {
-        const Size size = ButtonSizeFor(label);
+        const Size size = ButtonSizeFor(label, m.minButton);
         out.button = {std::max(out.button.width, size.width),
                       std::max(out.button.height, size.height)};
     }
@@ -110,16 +130,16 @@ Layout LayOutBox(const LayoutInput& in) {
 }
 
 Box Layout::HeaderText() const {
-    return Inset(0, 0, client.width, headerHeight);
+    return Inset(metrics.textMargin, 0, 0, client.width, headerHeight);
 }
 Box Layout::MessageText() const {
-    return Inset(0, MessageTop(), client.width, MessageTop() + messageHeight);
+    return Inset(metrics.textMargin, 0, MessageTop(), client.width, MessageTop() + messageHeight);
 }
 Box Layout::FooterText() const {
-    return Inset(0, FooterTop(), client.width, FooterTop() + footerHeight);
+    return Inset(metrics.textMargin, 0, FooterTop(), client.width, FooterTop() + footerHeight);
 }
 
-SeparatorPlan PlanSeparator(int bandWidth, int captionWidth, Align align) {
+SeparatorPlan PlanSeparator(int bandWidth, int captionWidth, Align align, int gap) {
     SeparatorPlan plan;
     if (captionWidth <= 0) {
         plan.lines.push_back({0, 0, bandWidth, 0});
@@ -127,17 +147,17 @@ SeparatorPlan PlanSeparator(int bandWidth, int captionWidth, Align align) {
     }
     switch (align) {
     case Align::Left:
-        plan.captionX = kCaptionGap;
+        plan.captionX = gap;
         break;
     case Align::Right:
-        plan.captionX = bandWidth - kCaptionGap - captionWidth;
+        plan.captionX = bandWidth - gap - captionWidth;
         break;
     case Align::Centre:
         plan.captionX = (bandWidth - captionWidth) / 2;
         break;
     }
-    const int before = plan.captionX - kCaptionGap;
-    const int after = plan.captionX + captionWidth + kCaptionGap;
+    const int before = plan.captionX - gap;
+    const int after = plan.captionX + captionWidth + gap;
     if (align != Align::Left && before > 0)
         plan.lines.push_back({0, 0, before, 0});
     if (align != Align::Right && after < bandWidth)
@@ -154,8 +174,8 @@ Point CentreWindow(const Box& over, Size window, const Box& workArea) {
     return at;
 }
 
-int MaxTextWidth(int workAreaWidth) {
-    return std::max(1, workAreaWidth * 2 / 3 - 2 * kTextMargin);
+int MaxTextWidth(int workAreaWidth, int dpi) {
+    return std::max(1, workAreaWidth * 2 / 3 - 2 * ScaleToDpi(kTextMargin, dpi));
 }
 
 } // namespace dp::richbox

@@ -1,6 +1,7 @@
 // The rich message box's geometry, in pixels: band heights, button size and placement, the
 // check box, the dialog's size with and without its footer, separator pieces and centring.
-// The Win32 side measures the texts and applies what this computes.
+// The Win32 side measures the texts and applies what this computes. The constants are pixels
+// of a 96-dpi screen; at another resolution the box uses them in proportion (BoxMetrics).
 #pragma once
 
 #include <vector>
@@ -14,6 +15,7 @@ inline constexpr int kCheckboxSize = 13;
 inline constexpr int kCaptionGap = 5; // separator captions: inset and gap to the line
 inline constexpr int kMinButtonWidth = 80;
 inline constexpr int kMinButtonHeight = 23;
+inline constexpr int kCheckboxLabelRoom = 20; // beyond the label and the margins on both sides
 
 enum class Align { Left = 0, Right = 1, Centre = 2 };
 // 0 left, 1 right, anything else centred.
@@ -39,8 +41,22 @@ struct Box {
     bool operator==(const Box&) const = default;
 };
 
+// The constants above at a resolution.
+struct BoxMetrics {
+    int textMargin = kTextMargin;
+    int buttonGap = kButtonGap;
+    int checkboxLeft = kCheckboxLeft;
+    int checkboxSize = kCheckboxSize;
+    int captionGap = kCaptionGap;
+    Size minButton{kMinButtonWidth, kMinButtonHeight};
+    int checkboxLabelRoom = kCheckboxLabelRoom;
+    bool operator==(const BoxMetrics&) const = default;
+};
+BoxMetrics MetricsForDpi(int dpi);
+
 // What was measured, and the choices that shape the box.
 struct LayoutInput {
+    int dpi = 96;            // the resolution the texts were measured at
     int headerMinHeight = 0; // 0 or less: no header band
     Size headerText;
     int headerCaptionWidth = 0; // of a header separator's caption; 0 for none
@@ -58,6 +74,7 @@ struct LayoutInput {
 };
 
 struct Layout {
+    BoxMetrics metrics;
     int headerHeight = 0;
     int messageHeight = 0;
     int buttonAreaHeight = 0; // the margins of the row and the check box, without the buttons
@@ -80,8 +97,8 @@ struct Layout {
 // Rounded like the platform's MulDiv; 64-bit intermediate, 0 for a zero divisor.
 int MulDivRound(int number, int numerator, int denominator);
 
-// A button big enough for a label of that size (at least 80 x 23).
-Size ButtonSizeFor(Size label);
+// A button big enough for a label of that size (at least `least`, 80 x 23 at 96 dpi).
+Size ButtonSizeFor(Size label, Size least = {kMinButtonWidth, kMinButtonHeight});
 
 Layout LayOutBox(const LayoutInput& input);
 
@@ -90,7 +107,7 @@ struct SeparatorPlan {
     int captionX = 0;       // meaningful with a caption
     std::vector<Box> lines; // top and bottom are 0: only left and right matter
 };
-SeparatorPlan PlanSeparator(int bandWidth, int captionWidth, Align align);
+SeparatorPlan PlanSeparator(int bandWidth, int captionWidth, Align align, int gap = kCaptionGap);
 
 // The window's top left corner: centred over `over` (the owner's window, or the screen), then
 // moved just far enough to lie inside the work area; one larger than the work area starts at
@@ -98,6 +115,6 @@ SeparatorPlan PlanSeparator(int bandWidth, int captionWidth, Align align);
 Point CentreWindow(const Box& over, Size window, const Box& workArea);
 
 // The widest text a band lays out before wrapping: two thirds of the work area, less margins.
-int MaxTextWidth(int workAreaWidth);
+int MaxTextWidth(int workAreaWidth, int dpi = 96);
 
 } // namespace dp::richbox

@@ -27,13 +27,13 @@ void DrawLinePiece(HDC dc, int style, int left, int right, int y) {
     DrawStyledLine(dc, left, y, right, y, colour, kLineSolid, 1);
 }
 
-void DrawSeparator(HDC dc, const BandPaint& band, int width) {
+void DrawSeparator(HDC dc, const BandPaint& band, int width, int gap) {
     SIZE caption{};
     if (!band.caption.empty())
         ::GetTextExtentPoint32W(dc, band.caption.c_str(), static_cast<int>(band.caption.size()),
                                 &caption);
     const richbox::SeparatorPlan plan = richbox::PlanSeparator(
-        width, caption.cx, richbox::AlignFromInt(band.bandSpec->captionAlign));
+        width, caption.cx, richbox::AlignFromInt(band.bandSpec->captionAlign), gap);
     for (const richbox::Box& line : plan.lines)
         DrawLinePiece(dc, band.bandSpec->separatorStyle, line.left, line.right, band.separatorY);
     if (caption.cx > 0)
@@ -50,7 +50,7 @@ bool HasSeparator(const BandSpec& band) {
 }
 
 void DrawBoxBackground(HDC dc, const RECT& whole, const BandSpec& dialogBand,
-                       const BandPaint* bands, int bandCount, HFONT captionFont) {
+                       const BandPaint* bands, int bandCount, HFONT captionFont, int captionGap) {
     if (dialogBand.effect < 0)
         ::FillRect(dc, &whole, ::GetSysColorBrush(COLOR_BTNFACE));
     else
@@ -64,7 +64,7 @@ void DrawBoxBackground(HDC dc, const RECT& whole, const BandSpec& dialogBand,
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     for (int i = 0; i < bandCount; ++i)
         if (HasSeparator(*bands[i].bandSpec))
-            DrawSeparator(dc, bands[i], whole.right - whole.left);
+            DrawSeparator(dc, bands[i], whole.right - whole.left, captionGap);
     ::SetBkMode(dc, oldMode);
 }
 

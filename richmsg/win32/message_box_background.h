@@ -25,8 +25,9 @@ struct BandPaint {
 bool HasSeparator(const BandSpec& band);
 
 // The dialog band over the whole rectangle (button face where it has no effect), then each
-// band's effect and separator. captionFont is selected for the captions.
+// band's effect and separator. captionFont is selected for the captions, which keep
+// captionGap pixels from the band's sides and from the line.
 void DrawBoxBackground(HDC dc, const RECT& whole, const BandSpec& dialogBand,
-                       const BandPaint* bands, int bandCount, HFONT captionFont);
+                       const BandPaint* bands, int bandCount, HFONT captionFont, int captionGap);
 
 } // namespace dp

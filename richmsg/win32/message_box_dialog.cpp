@@ -1,5 +1,6 @@
 #include "richmsg/win32/message_box_dialog.h"
 
+#include "framework/win32/dpi.h"
 #include "richmsg/win32/message_box_background.h"
 
 #include <algorithm>
@@ -80,6 +81,23 @@ void FocusControl(HWND dialog, HWND control) {
     ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
+// The box lays itself out for a new resolution (WM_DPICHANGED); the dialog manager's own
+// rescaling (Windows 10 1703 and later), which would scale the controls and send them the
+// dialog's font, is switched off where the system has it.
+void LeaveRescalingToTheBox(HWND dialog) {
+    using SetDialogDpiChangeBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
+    constexpr int kDisableAll = 1; // DDC_DISABLE_ALL
+    const auto set = BindEntry<SetDialogDpiChangeBehaviorFn>(::GetModuleHandleW(L"user32.dll"),
+                                                             "SetDialogDpiChangeBehavior");
+    if (set)
+        set(dialog, kDisableAll, kDisableAll);
+}
+
+void MoveControl(HWND control, const richbox::Box& box) {
+    ::SetWindowPos(control, nullptr, box.left, box.top, box.Width(), box.Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 } // namespace
 
 std::wstring ModuleStrings::Load(unsigned id) {
@@ -119,14 +137,10 @@ void MessageBoxDialog::Prepare() {
     header_ = Text(params_.headerText);
     message_ = Text(params_.messageText);
     footer_ = Text(params_.footerText);
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-        font_.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
-    if (!font_) // a copy of the stock font, so that the box always owns what it selects
-        font_.reset(::CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                                  L"MS Shell Dlg"));
-    LoadBoxIcon();
+    // Centred over its owner, the box appears on the owner's monitor.
+    dpi_ = DpiForWindow(owner);
+    font_ = CreateBoxFont();
+    icon_ = LoadBoxIcon();
 
     const std::wstring customButtons = Text(params_.customButtons);
     plan_ =
@@ -150,19 +164,34 @@ void MessageBoxDialog::Prepare() {
     countdown_.emplace(std::move(countdown));
 }
 
-void MessageBoxDialog::LoadBoxIcon() {
+UniqueGdiObject MessageBoxDialog::CreateBoxFont() const {
+    UniqueGdiObject font;
+    LOGFONTW description{};
+    if (MessageFontForDpi(dpi_, description))
+        font.reset(::CreateFontIndirectW(&description));
+    if (!font) // a font of our own all the same, so that the box always owns what it selects
+        font.reset(::CreateFontW(FontHeightForPoints(8, dpi_), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                                 DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Shell Dlg"));
+    return font;
+}
+
+UniqueIcon MessageBoxDialog::LoadBoxIcon() const {
     const richbox::BoxIcon choice = richbox::IconForStyle(params_.style);
     if (choice == richbox::BoxIcon::User) {
         HMODULE module = params_.iconModule ? params_.iconModule : ::GetModuleHandleW(nullptr);
-        icon_ = params_.customIcon ? ::LoadIconW(module, params_.customIcon) : nullptr;
-    } else if (const wchar_t* system = SystemIcon(choice)) {
-        icon_ = ::LoadIconW(nullptr, system);
+        return params_.customIcon ? LoadIconForDpi(module, params_.customIcon, dpi_) : UniqueIcon();
     }
+    if (const wchar_t* system = SystemIcon(choice))
+        return LoadIconForDpi(nullptr, system, dpi_);
+    return UniqueIcon();
 }
 
 bool MessageBoxDialog::OnInitDialog() {
-    for (HtmlDrawer* drawer : {&headerHtml_, &messageHtml_, &footerHtml_})
+    LeaveRescalingToTheBox(Handle());
+    for (HtmlDrawer* drawer : {&headerHtml_, &messageHtml_, &footerHtml_}) {
         drawer->Attach(Handle(), kRepaintMessage, 0);
+        drawer->SetDpi(dpi_);
+    }
     CreateControls();
     ApplyCountdown();
     PlaceWindow();
@@ -195,8 +224,9 @@ void MessageBoxDialog::CreateControls() {
 
 richbox::LayoutInput MessageBoxDialog::Measure(HDC dc) {
     richbox::LayoutInput in;
+    in.dpi = dpi_;
     const RECT work = WorkAreaNear(params_.parentWindow ? params_.parentWindow : Handle());
-    const int maxWidth = richbox::MaxTextWidth(work.right - work.left);
+    const int maxWidth = richbox::MaxTextWidth(work.right - work.left, dpi_);
     hasHeader_ = params_.headerHeight > 0;
     if (hasHeader_) {
         in.headerMinHeight = params_.headerHeight;
@@ -204,9 +234,10 @@ richbox::LayoutInput MessageBoxDialog::Measure(HDC dc) {
         if (HasSeparator(params_.headerBand))
             in.headerCaptionWidth = TextSize(dc, Text(params_.headerBand.separatorCaption)).width;
     }
+    // The cell's width is read as 96-dpi pixels, like every length of the message.
     const std::wstring message = richbox::WrapMessage(
         message_, (params_.style & richbox::kStyleRight) != 0,
-        reinterpret_cast<std::uintptr_t>(icon_), ::GetSystemMetrics(SM_CXICON));
+        reinterpret_cast<std::uintptr_t>(icon_.get()), ScaleFromDpi(IconSizeForDpi(dpi_).cx, dpi_));
     in.messageText = ToSize(messageHtml_.Measure(dc, message, maxWidth));
     hasFooter_ = in.footer = !footer_.empty();
     if (hasFooter_)
@@ -228,10 +259,10 @@ richbox::LayoutInput MessageBoxDialog::Measure(HDC dc) {
         in.buttonLabels.push_back(label);
     }
     in.buttonAlign = richbox::AlignFromInt(params_.buttonAlign);
-    RECT frame{0, 0, 0, 0};
-    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(Handle(), GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongW(Handle(), GWL_EXSTYLE)));
-    in.nonClient = {frame.right - frame.left, frame.bottom - frame.top};
+    const SIZE frame =
+        NonClientSizeForDpi(static_cast<DWORD>(::GetWindowLongW(Handle(), GWL_STYLE)),
+                            static_cast<DWORD>(::GetWindowLongW(Handle(), GWL_EXSTYLE)), dpi_);
+    in.nonClient = {frame.cx, frame.cy};
     return in;
 }
 
@@ -422,11 +453,66 @@ bool MessageBoxDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT
             return false;
         OnTimer();
         return true;
+    case WM_DPICHANGED: {
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        if (suggested)
+            OnDpiChanged(LOWORD(wParam), *suggested);
+        ::SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, 0);
+        *result = TRUE;
+        return true;
+    }
     case WM_DESTROY:
         OnDestroy();
         return false;
     default:
         return false;
+    }
+}
+
+// Moved to a monitor of another scaling: the box lays itself out anew at the new resolution
+// (fonts, icon, margins, buttons) and takes the suggested place at its new size. The old font
+// and icon stay alive until nothing uses them any more.
+void MessageBoxDialog::OnDpiChanged(int dpi, const RECT& suggested) {
+    dpi = SaneDpi(dpi);
+    if (dpi == dpi_)
+        return;
+    dpi_ = dpi;
+    UniqueGdiObject oldFont = std::move(font_);
+    UniqueIcon oldIcon = std::move(icon_);
+    font_ = CreateBoxFont();
+    icon_ = LoadBoxIcon();
+    for (HtmlDrawer* drawer : {&headerHtml_, &messageHtml_, &footerHtml_})
+        drawer->SetDpi(dpi_);
+    {
+        WindowDc dc(Handle());
+        SelectedObject font(dc.get(), font_.get());
+        layout_ = richbox::LayOutBox(Measure(dc.get()));
+    }
+    ApplyLayout();
+    const int height = layout_.window.height + (footerShown_ ? layout_.footerHeight : 0);
+    const DpiRect place =
+        RectForNewLayout({suggested.left, suggested.top, suggested.right, suggested.bottom},
+                         layout_.window.width, height);
+    ::SetWindowPos(Handle(), nullptr, place.left, place.top, place.Width(), place.Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+// The controls where the layout puts them, in the box's font.
+void MessageBoxDialog::ApplyLayout() {
+    background_.reset();
+    const auto font = reinterpret_cast<WPARAM>(font_.get());
+    for (std::size_t i = 0; i < buttons_.size() && i < layout_.buttons.size(); ++i) {
+        const richbox::Point at = layout_.buttons[i];
+        MoveControl(buttons_[i].hwnd,
+                    {at.x, at.y, at.x + layout_.button.width, at.y + layout_.button.height});
+        ::SendMessageW(buttons_[i].hwnd, WM_SETFONT, font, TRUE);
+    }
+    if (checkbox_)
+        MoveControl(checkbox_, layout_.checkbox);
+    if (checkboxLabel_) {
+        MoveControl(checkboxLabel_, layout_.checkboxLabel);
+        ::SendMessageW(checkboxLabel_, WM_SETFONT, font, TRUE);
     }
 }
 
@@ -475,7 +561,8 @@ void MessageBoxDialog::DrawCachedBackground(HDC dc, int width, int height) {
             bands[count++] = {&params_.footerBand, Text(params_.footerBand.separatorCaption),
                               layout_.FooterTop(), fullHeight, layout_.FooterTop()};
         DrawBoxBackground(cacheDc.get(), {0, 0, layout_.client.width, fullHeight},
-                          params_.dialogBand, bands.data(), count, static_cast<HFONT>(font_.get()));
+                          params_.dialogBand, bands.data(), count, static_cast<HFONT>(font_.get()),
+                          layout_.metrics.captionGap);
         background_ = std::move(bitmap);
     }
     UniqueMemDc cacheDc(::CreateCompatibleDC(dc));

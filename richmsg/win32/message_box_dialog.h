@@ -53,7 +53,10 @@ private:
 
     std::wstring Text(const wchar_t* field) const;
     void Prepare();
-    void LoadBoxIcon();
+    UniqueGdiObject CreateBoxFont() const;
+    UniqueIcon LoadBoxIcon() const;
+    void OnDpiChanged(int dpi, const RECT& suggested);
+    void ApplyLayout();
     richbox::LayoutInput Measure(HDC dc);
     void CreateControls();
     HWND CreateButton(std::size_t index);
@@ -83,8 +86,11 @@ private:
     std::wstring header_;
     std::wstring message_;
     std::wstring footer_;
+    // The resolution the box is laid out for: its owner's monitor's at first, then that of
+    // the monitor it is moved to.
+    int dpi_ = 96;
     UniqueGdiObject font_;
-    HICON icon_ = nullptr; // shared (LoadIcon): never destroyed
+    UniqueIcon icon_; // drawn at the resolution's icon size
     richbox::ButtonPlan plan_;
     std::vector<std::wstring> labels_;
     std::optional<richbox::BoxCountdown> countdown_;

@@ -118,6 +118,12 @@ LRESULT DimmerWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kShowCursorMessage:
         ShowCursorAgain(wParam);
         return 0;
+    case WM_DPICHANGED:
+        // Spanning monitors of different scaling, the window takes the resolution of the one
+        // holding most of it, and the system suggests a rectangle scaled for that. The window
+        // already covers the whole virtual screen in device pixels, and so does the overlay's
+        // bitmap: both stay as they are.
+        return 0;
     default:
         return Default(message, wParam, lParam);
     }
