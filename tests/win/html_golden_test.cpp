@@ -1,12 +1,15 @@
 // Representative messages rendered through HtmlDrawer and GDI, compared with
-// tests/golden/html_*.png (regenerated with ./dev goldens).
+// tests/golden/html_*.png (regenerated with ./dev goldens), at 96 dpi and, in a child process
+// started at 150 % scaling, at 144 dpi (html_*_144dpi.png): the same proportions, sharper.
 //
 // Tolerance: a pixel may differ by 40 per channel, and 1 % of the pixels by more. That absorbs
 // anti-aliasing and hinting differences between FreeType builds, while a line broken elsewhere,
 // a cell one pixel wider or a missing border changes several percent of a sheet.
 #include "effects/win32/dib_section.h"
+#include "framework/dpi_scale.h"
 #include "renderer/win32/html_drawer.h"
 #include "testing/golden/golden_image.h"
+#include "tests/support/dpi_child.h"
 
 #include <gtest/gtest.h>
 
@@ -16,22 +19,27 @@
 namespace dp {
 namespace {
 
-constexpr int kWidth = 300;
 constexpr GoldenTolerance kTextTolerance{40, 0.01};
 
-// Measures at kWidth, draws on white; optionally moves the pointer over a point first.
+// 300 pixels at 96 dpi, in proportion at the process's resolution.
+int Width() {
+    return ScaleToDpi(300, test::CurrentDpi());
+}
+
+// Measures at Width(), draws on white; optionally moves the pointer over a point first.
 PixelBuffer Render(const std::wstring& html, std::optional<POINT> hover = std::nullopt) {
+    const int width = Width();
     HtmlDrawer drawer;
     drawer.SetImageShadow(3, RGB(96, 96, 96));
     DibSection probe(1, 1);
-    const SIZE size = drawer.Measure(probe.dc(), html, kWidth);
-    DibSection canvas(kWidth, std::max<LONG>(1, size.cy));
+    const SIZE size = drawer.Measure(probe.dc(), html, width);
+    DibSection canvas(width, std::max<LONG>(1, size.cy));
     canvas.Fill(0xFFFFFF);
     std::srand(1); // the noise of background effects repeats
-    drawer.Draw(canvas.dc(), {0, 0, kWidth, size.cy});
+    drawer.Draw(canvas.dc(), {0, 0, width, size.cy});
     if (hover && drawer.HitTestCursor(*hover)) {
         canvas.Fill(0xFFFFFF);
-        drawer.Draw(canvas.dc(), {0, 0, kWidth, size.cy});
+        drawer.Draw(canvas.dc(), {0, 0, width, size.cy});
     }
     return canvas.Pixels();
 }
@@ -45,7 +53,14 @@ std::wstring WithIcon(const wchar_t* format) {
     return text;
 }
 
-TEST(HtmlGoldenTest, StyledText) {
+class HtmlGoldenTest : public testing::TestWithParam<int> {
+protected:
+    std::string Name(const std::string& name) const { return test::GoldenName(name, GetParam()); }
+};
+
+TEST_P(HtmlGoldenTest, StyledText) {
+    if (test::RunAtDpi(GetParam()))
+        return;
     EXPECT_TRUE(MatchesGolden(
         Render(L"<h1>Heading one</h1>\n<h2>Heading two</h2> <h3>three</h3> <h6>six</h6>\n"
                L"Plain, <b>bold</b>, <b><b>bolder</b></b>, <i>italic</i>, <u>underlined</u>, "
@@ -59,24 +74,30 @@ TEST(HtmlGoldenTest, StyledText) {
                L"<justify>Justified text spreads the spare width of every wrapped line over its "
                L"blanks, so that both edges of the paragraph are straight.</justify>\n"
                L"&lt;not a tag&gt; &amp; &copy; &euro; &trade; &bull; &pound;"),
-        "html_styled_text", kTextTolerance));
+        Name("html_styled_text"), kTextTolerance));
 }
 
-TEST(HtmlGoldenTest, LinkPlainAndHovered) {
+TEST_P(HtmlGoldenTest, LinkPlainAndHovered) {
+    if (test::RunAtDpi(GetParam()))
+        return;
+    const int width = Width();
     const std::wstring html = L"Read the <a href=\"http://example.com/help\">help pages</a> or "
                               L"<a msg=\"more\">ask for more</a>.";
     PixelBuffer plain = Render(html);
-    const PixelBuffer hovered = Render(html, POINT{100, 6});
-    PixelBuffer both(kWidth, plain.height + hovered.height, 0xFFFFFF);
+    const PixelBuffer hovered =
+        Render(html, POINT{ScaleToDpi(100, GetParam()), ScaleToDpi(6, GetParam())});
+    PixelBuffer both(width, plain.height + hovered.height, 0xFFFFFF);
     for (int y = 0; y < plain.height; ++y)
-        for (int x = 0; x < kWidth; ++x) {
+        for (int x = 0; x < width; ++x) {
             both.At(x, y) = plain.At(x, y);
             both.At(x, plain.height + y) = hovered.At(x, y);
         }
-    EXPECT_TRUE(MatchesGolden(both, "html_link", kTextTolerance));
+    EXPECT_TRUE(MatchesGolden(both, Name("html_link"), kTextTolerance));
 }
 
-TEST(HtmlGoldenTest, TablesWithBordersAndBackgrounds) {
+TEST_P(HtmlGoldenTest, TablesWithBordersAndBackgrounds) {
+    if (test::RunAtDpi(GetParam()))
+        return;
     EXPECT_TRUE(MatchesGolden(
         Render(L"<table border=2 cellpadding=3 bgcolor=#f0f4ff bgeffect=vgradient "
                L"bgendcolor=#a0b4e0 width=100%><tr><td bgcolor=#ffffff>Name</td>"
@@ -88,20 +109,24 @@ TEST(HtmlGoldenTest, TablesWithBordersAndBackgrounds) {
                L"</tr></table>\n<table align=center border=3 bordercolorlight=#ffcc00 "
                L"bordercolordark=#996600 bgcolor=#fff0c0><tr><td width=60>fixed</td>"
                L"<td>free column</td></tr></table>"),
-        "html_tables", kTextTolerance));
+        Name("html_tables"), kTextTolerance));
 }
 
-TEST(HtmlGoldenTest, IconInEveryLook) {
+TEST_P(HtmlGoldenTest, IconInEveryLook) {
+    if (test::RunAtDpi(GetParam()))
+        return;
     EXPECT_TRUE(MatchesGolden(
         Render(WithIcon(
             L"<icon handle=0x%X> <icon handle=0x%X style=g> "
             L"<icon handle=0x%X style=d> <icon handle=0x%X style=l> "
             L"<icon handle=0x%X style=s width=50 height=50>\nnormal, grey, darker, lighter, "
             L"shadow at half size")),
-        "html_icons", kTextTolerance));
+        Name("html_icons"), kTextTolerance));
 }
 
-TEST(HtmlGoldenTest, EveryBackgroundEffect) {
+TEST_P(HtmlGoldenTest, EveryBackgroundEffect) {
+    if (test::RunAtDpi(GetParam()))
+        return;
     std::wstring sheet = L"<table cellspacing=3 cellpadding=2>";
     const wchar_t* names[] = {L"solid",      L"hgradient",  L"vgradient",  L"hcgradient",
                               L"vcgradient", L"3hgradient", L"3vgradient", L"noise",
@@ -118,18 +143,23 @@ TEST(HtmlGoldenTest, EveryBackgroundEffect) {
         sheet += L"</font></td>";
     }
     sheet += L"</table>";
-    EXPECT_TRUE(MatchesGolden(Render(sheet), "html_effects", kTextTolerance));
+    EXPECT_TRUE(MatchesGolden(Render(sheet), Name("html_effects"), kTextTolerance));
 }
 
-TEST(HtmlGoldenTest, MessageBoxText) {
+TEST_P(HtmlGoldenTest, MessageBoxText) {
+    if (test::RunAtDpi(GetParam()))
+        return;
     // The shape the rich message box gives a message with an icon.
     EXPECT_TRUE(MatchesGolden(
         Render(WithIcon(L"<table cellpadding=5><tr><td width=32><icon handle=0x%X></td><td>"
                         L"The preview of the battery level ends in <b>10 seconds</b>.\nThe "
                         L"brightness read when the dialog opened is then put back.</td></tr>"
                         L"</table>")),
-        "html_message_box", kTextTolerance));
+        Name("html_message_box"), kTextTolerance));
 }
+
+INSTANTIATE_TEST_SUITE_P(Dpi, HtmlGoldenTest, testing::Values(96, 144),
+                         [](const auto& info) { return std::to_string(info.param); });
 
 } // namespace
 } // namespace dp

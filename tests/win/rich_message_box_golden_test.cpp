@@ -1,11 +1,13 @@
 // Four rich message boxes as Wine shows them, frame and buttons included, compared with
-// tests/golden/richbox_*.png (regenerated with ./dev goldens; the README shows them).
+// tests/golden/richbox_*.png (regenerated with ./dev goldens; the README shows them), at 96
+// dpi and, in a child process started at 150 % scaling, at 144 dpi (richbox_*_144dpi.png).
 //
 // Tolerance as for the renderer's goldens: 40 per channel, 1 % of the pixels beyond, for the
 // fonts of the title, the buttons and the texts.
 #include "effects/win32/dib_section.h"
 #include "richmsg/win32/rich_message_box.h"
 #include "testing/golden/golden_image.h"
+#include "tests/support/dpi_child.h"
 #include "tests/support/modal_poller.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +45,9 @@ PixelBuffer Screenshot(const RichMessageBoxParams& params, int closeWith, bool f
             ::PostMessageW(box, WM_COMMAND, IDMORE, 0);
             return;
         }
+        // Drawn active, as a box the user has just been shown: which window Wine activates
+        // depends on the processes that showed windows before (the child runs at 144 dpi).
+        ::SendMessageW(box, WM_NCACTIVATE, TRUE, 0);
         ::RedrawWindow(box, nullptr, nullptr,
                        RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
         shot = CaptureWindow(box);
@@ -53,15 +58,24 @@ PixelBuffer Screenshot(const RichMessageBoxParams& params, int closeWith, bool f
     return shot;
 }
 
-TEST(RichMessageBoxGoldenTest, Plain) {
+class RichMessageBoxGoldenTest : public testing::TestWithParam<int> {
+protected:
+    std::string Name(const std::string& name) const { return test::GoldenName(name, GetParam()); }
+};
+
+TEST_P(RichMessageBoxGoldenTest, Plain) {
+    if (test::RunAtDpi(GetParam()))
+        return;
     RichMessageBoxParams params;
     params.caption = L"Duskpanel Settings";
     params.messageText = L"Stop preview. Reverting to previous brightness.";
     params.style = MB_ICONINFORMATION | RMB_NOSOUND;
-    EXPECT_TRUE(MatchesGolden(Screenshot(params, IDOK), "richbox_plain", kTolerance));
+    EXPECT_TRUE(MatchesGolden(Screenshot(params, IDOK), Name("richbox_plain"), kTolerance));
 }
 
-TEST(RichMessageBoxGoldenTest, BandsWithGradientsAndSeparators) {
+TEST_P(RichMessageBoxGoldenTest, BandsWithGradientsAndSeparators) {
+    if (test::RunAtDpi(GetParam()))
+        return;
     RichMessageBoxParams params;
     params.caption = L"Battery power";
     params.headerHeight = 44;
@@ -71,10 +85,12 @@ TEST(RichMessageBoxGoldenTest, BandsWithGradientsAndSeparators) {
     params.messageText = L"Mains <b>40</b>, battery <b>20</b>.\nTry the battery level now?";
     params.style = MB_YESNOCANCEL | MB_ICONQUESTION | RMB_NOSOUND;
     params.buttonBand = {2, 0, L"Answer", 1, RGB(236, 233, 216), 0, RGB(196, 208, 236)};
-    EXPECT_TRUE(MatchesGolden(Screenshot(params, IDNO), "richbox_bands", kTolerance));
+    EXPECT_TRUE(MatchesGolden(Screenshot(params, IDNO), Name("richbox_bands"), kTolerance));
 }
 
-TEST(RichMessageBoxGoldenTest, CustomButtonsWithCheckbox) {
+TEST_P(RichMessageBoxGoldenTest, CustomButtonsWithCheckbox) {
+    if (test::RunAtDpi(GetParam()))
+        return;
     RichMessageBoxParams params;
     params.caption = L"Very dark";
     params.messageText = L"The new level <font color=#c04000><b>10</b></font> is very dark.\n"
@@ -84,10 +100,12 @@ TEST(RichMessageBoxGoldenTest, CustomButtonsWithCheckbox) {
     params.checkboxText = L"Do not ask again";
     params.buttonAlign = 1;
     params.dialogBand = {0, 0, nullptr, 0, RGB(250, 250, 244), 0, 0};
-    EXPECT_TRUE(MatchesGolden(Screenshot(params, IDCUSTOM1), "richbox_custom", kTolerance));
+    EXPECT_TRUE(MatchesGolden(Screenshot(params, IDCUSTOM1), Name("richbox_custom"), kTolerance));
 }
 
-TEST(RichMessageBoxGoldenTest, FooterShown) {
+TEST_P(RichMessageBoxGoldenTest, FooterShown) {
+    if (test::RunAtDpi(GetParam()))
+        return;
     RichMessageBoxParams params;
     params.caption = L"Update check";
     params.messageText = L"Duskpanel is up to date.";
@@ -96,8 +114,11 @@ TEST(RichMessageBoxGoldenTest, FooterShown) {
                         L"Checked at <i>updates.example.com</i>.";
     params.footerBand = {1, 1, L"Details", 0, RGB(255, 255, 236), 0, 0};
     params.buttonAlign = 0;
-    EXPECT_TRUE(MatchesGolden(Screenshot(params, IDOK, true), "richbox_footer", kTolerance));
+    EXPECT_TRUE(MatchesGolden(Screenshot(params, IDOK, true), Name("richbox_footer"), kTolerance));
 }
+
+INSTANTIATE_TEST_SUITE_P(Dpi, RichMessageBoxGoldenTest, testing::Values(96, 144),
+                         [](const auto& info) { return std::to_string(info.param); });
 
 } // namespace
 } // namespace dp
