@@ -20,6 +20,21 @@ LinkFont FontOnPointerLeave(int underlineMode) {
     return underlineMode == kUnderlineAlways ? LinkFont::Unchanged : LinkFont::Plain;
 }
 
+LinkFont FontForState(int underlineMode, bool hovering) {
+    if (underlineMode == kUnderlineAlways)
+        return LinkFont::Underlined;
+    return hovering && underlineMode == kUnderlineWhileHovering ? LinkFont::Underlined
+                                                                : LinkFont::Plain;
+}
+
+bool OpensLink(unsigned virtualKey, bool repeated) {
+    return !repeated && (virtualKey == kKeyReturn || virtualKey == kKeySpace);
+}
+
+bool LinkTakesKey(unsigned virtualKey) {
+    return virtualKey == kKeyReturn;
+}
+
 PixelRect FitRectToText(const PixelRect& window, PixelSize client, PixelSize text,
                         std::uint32_t style) {
     const int windowWidth = window.right - window.left;

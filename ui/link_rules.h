@@ -27,6 +27,17 @@ LinkFont FontForMode(int underlineMode);
 // The change when the pointer enters the link, and when it has left.
 LinkFont FontOnPointerEnter(int underlineMode);
 LinkFont FontOnPointerLeave(int underlineMode);
+// The font for the state as a whole: what a new font from the dialog (after a change of
+// resolution) is applied as. Never Unchanged.
+LinkFont FontForState(int underlineMode, bool hovering);
+
+// The keyboard, as with the system's link control: a focused link opens with Enter or Space,
+// once per press (a held key repeats nothing); Enter goes to the link rather than to the
+// dialog's default button. Virtual-key codes.
+inline constexpr unsigned kKeyReturn = 0x0D;
+inline constexpr unsigned kKeySpace = 0x20;
+bool OpensLink(unsigned virtualKey, bool repeated);
+bool LinkTakesKey(unsigned virtualKey);
 
 // Static control style bits that decide how a fitted control is placed.
 inline constexpr std::uint32_t kStaticCenter = 0x0001;

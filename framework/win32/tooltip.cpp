@@ -50,6 +50,15 @@ void ToolTip::UpdateTipText(HWND window, UINT id, const std::wstring& text) {
     ::SendMessageW(hwnd_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
+void ToolTip::SetToolArea(HWND window, UINT id, const RECT& area) {
+    if (!hwnd_)
+        return;
+    TTTOOLINFOW info = ToolInfo(window, id, std::wstring());
+    info.lpszText = nullptr;
+    info.rect = area;
+    ::SendMessageW(hwnd_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
 void ToolTip::RelayEvent(const MSG& msg) {
     if (hwnd_)
         ::SendMessageW(hwnd_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));

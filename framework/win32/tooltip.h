@@ -25,6 +25,8 @@ public:
     // copy of the text.
     bool AddTool(HWND window, UINT id, const std::wstring& text, const RECT& area);
     void UpdateTipText(HWND window, UINT id, const std::wstring& text);
+    // The tool's area once the window has changed size.
+    void SetToolArea(HWND window, UINT id, const RECT& area);
     // Hands one queued message to the tooltip (TTM_RELAYEVENT).
     void RelayEvent(const MSG& msg);
 

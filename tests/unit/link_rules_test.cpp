@@ -5,6 +5,52 @@
 namespace dp {
 namespace {
 
+constexpr std::uint32_t kBlue = 0x00EE0000, kPurple = 0x008B1A55, kRed = 0x000000FF;
+
+TEST(LinkRulesTest, TextColourFollowsThePointerThenTheLastClick) {
+    const LinkColours colours;
+    EXPECT_EQ(LinkTextColour(colours, false, false), kBlue);
+    EXPECT_EQ(LinkTextColour(colours, false, true), kPurple);
+    EXPECT_EQ(LinkTextColour(colours, true, false), kRed);
+    EXPECT_EQ(LinkTextColour(colours, true, true), kRed) << "the pointer wins over visited";
+}
+
+struct FontRow {
+    const char* name;
+    int mode;
+    LinkFont atRest, onEnter, onLeave, hovering;
+};
+
+class LinkFontTest : public testing::TestWithParam<FontRow> {};
+
+TEST_P(LinkFontTest, UnderlineFollowsTheMode) {
+    const FontRow& row = GetParam();
+    EXPECT_EQ(FontForMode(row.mode), row.atRest);
+    EXPECT_EQ(FontOnPointerEnter(row.mode), row.onEnter);
+    EXPECT_EQ(FontOnPointerLeave(row.mode), row.onLeave);
+    EXPECT_EQ(FontForState(row.mode, false), row.atRest);
+    EXPECT_EQ(FontForState(row.mode, true), row.hovering);
+}
+
+using enum LinkFont;
+INSTANTIATE_TEST_SUITE_P(
+    Modes, LinkFontTest,
+    testing::Values(
+        FontRow{"Always", kUnderlineAlways, Underlined, Unchanged, Unchanged, Underlined},
+        FontRow{"WhileHovering", kUnderlineWhileHovering, Plain, Underlined, Plain, Underlined},
+        FontRow{"NeverWithZero", 0, Plain, Unchanged, Plain, Plain},
+        FontRow{"NeverWithAnyOther", 7, Plain, Unchanged, Plain, Plain}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LinkRulesTest, EnterAndSpaceOpenOncePerPress) {
+    EXPECT_TRUE(OpensLink(0x0D, false));
+    EXPECT_TRUE(OpensLink(0x20, false));
+    EXPECT_FALSE(OpensLink(0x0D, true)) << "a held key repeats nothing";
+    EXPECT_FALSE(OpensLink(0x09, false)) << "Tab moves on";
+    EXPECT_TRUE(LinkTakesKey(0x0D)) << "Enter is the link's, not the default button's";
+    EXPECT_FALSE(LinkTakesKey(0x1B)) << "Escape still closes the dialog";
+}
+
 struct FitRow {
     const char* name;
     PixelRect window;

@@ -2,14 +2,15 @@
 // carries the saver's resources), driven by messages.
 #include "ui/win32/about_dialog.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <map>
+#include <string>
 #include <vector>
 
-#include "product_version.h"
-#include "ui/about_texts.h"
 #include "ui/resource_ids.h"
 
 namespace dp {
@@ -37,6 +38,24 @@ std::wstring Text(HWND hwnd) {
     wchar_t text[256] = {};
     ::GetWindowTextW(hwnd, text, 256);
     return text;
+}
+
+// The text of the tooltip tool a control registered (tool 1): what the pointer shows over a
+// link. Each tooltip is asked; only the control's own knows the tool.
+std::wstring TooltipText(HWND control) {
+    for (HWND tip = ::FindWindowW(TOOLTIPS_CLASSW, nullptr); tip;
+         tip = ::FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) {
+        wchar_t text[256] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.hwnd = control;
+        tool.uId = 1;
+        tool.lpszText = text;
+        ::SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+        if (text[0])
+            return text;
+    }
+    return L"(no tooltip)";
 }
 
 // The text colour a link answers its parent's colour request with; CLR_INVALID unless it also
@@ -73,6 +92,9 @@ class ObservedAbout : public AboutDialog {
 public:
     using AboutDialog::AboutDialog;
     std::map<int, std::wstring> texts;          // 0: the caption
+    std::map<int, std::wstring> tooltips;       // of the two links
+    std::map<int, bool> tabStops;               // of the two links
+    int focused = 0;                            // the control with the focus at opening
     std::vector<std::pair<int, bool>> homeLink; // fit and underline at each step
     std::vector<COLORREF> colours;              // before, while hovering, after leaving
     bool openAfterUpdateCheck = false;
@@ -83,12 +105,17 @@ protected:
         texts[0] = Text(Handle());
         for (int id : {IDC_VERSION_LINE, IDC_COPYRIGHT, IDC_HOME_LINK, IDC_CHECK_UPDATES, IDOK})
             texts[id] = Text(Item(id));
+        for (int id : {IDC_HOME_LINK, IDC_SUPPORT_LINK}) {
+            tooltips[id] = TooltipText(Item(id));
+            tabStops[id] = (::GetWindowLongW(Item(id), GWL_STYLE) & WS_TABSTOP) != 0;
+        }
         ::PostMessageW(Handle(), kNextStep, 0, 0);
         return focusFirst;
     }
     bool OnMessage(UINT message, WPARAM, LPARAM, INT_PTR*) override {
         HWND home = Item(IDC_HOME_LINK);
         if (message == kNextStep) {
+            focused = ::GetDlgCtrlID(::GetFocus());
             Observe(home);
             ::SendMessageW(home, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
             Observe(home);
@@ -125,11 +152,15 @@ TEST(AboutDialogTest, ShowsVersionCopyrightLinksAndStartsTheUpdater) {
     ASSERT_EQ(dialog.DoModal(), IDOK);
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
-    const std::string version = DP_VERSION_TEXT;
     EXPECT_EQ(dialog.texts[0], L"About Duskpanel");
-    EXPECT_EQ(dialog.texts[IDC_VERSION_LINE],
-              L"Duskpanel  Version " + std::wstring(version.begin(), version.end()));
-    EXPECT_EQ(dialog.texts[IDC_COPYRIGHT], CopyrightLine(now.wYear));
+    EXPECT_EQ(dialog.texts[IDC_VERSION_LINE], L"Duskpanel  Version 2.0");
+    EXPECT_EQ(dialog.texts[IDC_COPYRIGHT],
+              L"Copyright (C) 2010-" + std::to_wstring(now.wYear) + L" Nerovane");
+    EXPECT_EQ(dialog.tooltips[IDC_HOME_LINK], L"http://home.test/");
+    EXPECT_EQ(dialog.tooltips[IDC_SUPPORT_LINK], L"http://support.test/");
+    EXPECT_TRUE(dialog.tabStops[IDC_HOME_LINK] && dialog.tabStops[IDC_SUPPORT_LINK])
+        << "Tab reaches both links";
+    EXPECT_EQ(dialog.focused, IDC_CHECK_UPDATES) << "Enter at opening opens no web page";
     EXPECT_EQ(dialog.texts[IDC_HOME_LINK], L"HomePage") << "link texts come from the template";
     EXPECT_EQ(dialog.texts[IDC_CHECK_UPDATES], L"Check for updates");
     EXPECT_EQ(dialog.texts[IDOK], L"OK");

@@ -46,7 +46,11 @@ bool AboutDialog::OnInitDialog() {
     ::SetDlgItemTextW(Handle(), IDC_CHECK_UPDATES,
                       LookupMessage(ini, languageFile, kCheckForUpdatesText).c_str());
     ::SetDlgItemTextW(Handle(), IDOK, LookupMessage(ini, languageFile, kOkText).c_str());
-    return true;
+    // The links are tab stops ahead of the buttons; the dialog still opens with the focus on
+    // the first button, where it was before, so that Enter at once opens no web page.
+    ::SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_CHECK_UPDATES)),
+                   TRUE);
+    return false;
 }
 
 bool AboutDialog::OnCommand(int id, int code, HWND) {

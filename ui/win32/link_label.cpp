@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/win32/application.h"
+#include "framework/win32/dpi.h"
 #include "renderer/open_url.h"
 #include "renderer/win32/open_url.h"
 
@@ -14,8 +15,11 @@ namespace {
 constexpr UINT kToolId = 1;
 constexpr UINT kHoverPeriodMs = 100;
 constexpr int kHelpHandCursor = 106;
-// The leave redraw reaches below the control: an underline drawn by a taller font may stick out.
+// The leave redraw reaches below the control (pixels at 96 dpi): an underline drawn by a taller
+// font may stick out.
 constexpr int kLeaveRedrawExtra = 10;
+// Bit 30 of a key message: the key was down before, so this press is a repeat.
+constexpr LPARAM kKeyWasDown = 1 << 30;
 
 std::wstring WindowText(HWND hwnd) {
     std::vector<wchar_t> text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd)) + 1);
@@ -84,6 +88,10 @@ INT_PTR LinkLabel::OpenLink(const std::wstring& url, int showCommand) {
     return OpenUrl(url, showCommand);
 }
 
+void LinkLabel::Beep() {
+    ::MessageBeep(MB_ICONEXCLAMATION);
+}
+
 void LinkLabel::ShowOpenError(INT_PTR code) {
     ShowMessageBox(OpenErrorMessage(code), MB_ICONEXCLAMATION | MB_OK);
 }
@@ -91,8 +99,10 @@ void LinkLabel::ShowOpenError(INT_PTR code) {
 void LinkLabel::OnAttached() {
     HWND hwnd = Handle();
     templateFont_ = reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0));
-    // Without SS_NOTIFY a static lets clicks through to the dialog and never reports them.
-    ::SetWindowLongPtrW(hwnd, GWL_STYLE, ::GetWindowLongPtrW(hwnd, GWL_STYLE) | SS_NOTIFY);
+    // Without SS_NOTIFY a static lets clicks through to the dialog and never reports them;
+    // without WS_TABSTOP the keyboard never reaches it.
+    ::SetWindowLongPtrW(hwnd, GWL_STYLE,
+                        ::GetWindowLongPtrW(hwnd, GWL_STYLE) | SS_NOTIFY | WS_TABSTOP);
     const std::wstring text = WindowText(hwnd);
     if (url_.empty())
         url_ = text;
@@ -143,6 +153,9 @@ void LinkLabel::FitToText() {
                       static_cast<std::uint32_t>(::GetWindowLongPtrW(hwnd, GWL_STYLE)));
     ::SetWindowPos(hwnd, nullptr, fitted.left, fitted.top, fitted.right - fitted.left,
                    fitted.bottom - fitted.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT fittedClient{};
+    ::GetClientRect(hwnd, &fittedClient);
+    tip_.SetToolArea(hwnd, kToolId, fittedClient);
 }
 
 void LinkLabel::LoadHandCursor() {
@@ -175,10 +188,89 @@ LRESULT LinkLabel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ::KillTimer(Handle(), kHoverTimerId);
         tip_.Destroy();
         break;
+    case WM_GETDLGCODE:
+        return OnGetDlgCode(wParam, lParam);
+    case WM_KEYDOWN:
+        if (OnKeyDown(wParam, lParam))
+            return 0;
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE: // keyboard cues shown or hidden: the focus rectangle with them
+        ::InvalidateRect(Handle(), nullptr, TRUE);
+        break;
+    case WM_PAINT:
+        return OnPaint(wParam, lParam);
+    case WM_SETFONT:
+        return OnSetFont(wParam, lParam);
+    case kDpiChangedAfterParent:
+        OnResolutionChanged();
+        break;
     default:
         break;
     }
     return Default(message, wParam, lParam);
+}
+
+// Enter is the dialog's (its default button) unless the control asks for it.
+LRESULT LinkLabel::OnGetDlgCode(WPARAM wParam, LPARAM lParam) {
+    LRESULT code = Default(WM_GETDLGCODE, wParam, lParam);
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (message && message->message == WM_KEYDOWN &&
+        LinkTakesKey(static_cast<unsigned>(message->wParam)))
+        code |= DLGC_WANTMESSAGE;
+    return code;
+}
+
+bool LinkLabel::OnKeyDown(WPARAM key, LPARAM flags) {
+    if (!OpensLink(static_cast<unsigned>(key), (flags & kKeyWasDown) != 0))
+        return false;
+    OnLinkClicked();
+    return true;
+}
+
+// The static draws its text; the focus rectangle goes over it. A dotted line of its own rather
+// than DrawFocusRect's inversion: a repaint of part of the control then cannot invert it away.
+LRESULT LinkLabel::OnPaint(WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = Default(WM_PAINT, wParam, lParam);
+    const bool cuesHidden = (::SendMessageW(Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+    if (::GetFocus() != Handle() || cuesHidden)
+        return result;
+    WindowDc dc(Handle());
+    LOGBRUSH colour{BS_SOLID, ::GetSysColor(COLOR_BTNTEXT), 0};
+    UniqueGdiObject pen(::ExtCreatePen(PS_COSMETIC | PS_ALTERNATE, 1, &colour, 0, nullptr));
+    if (!dc || !pen)
+        return result;
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    SelectedObject selectedPen(dc.get(), pen.get());
+    SelectedObject hollow(dc.get(), ::GetStockObject(NULL_BRUSH));
+    ::Rectangle(dc.get(), client.left, client.top, client.right, client.bottom);
+    return result;
+}
+
+// A font from outside (the dialog's, rescaled for another resolution): the link fonts are made
+// from it anew, the one the state calls for is applied, and the control fits the text again.
+LRESULT LinkLabel::OnSetFont(WPARAM wParam, LPARAM lParam) {
+    if (IsOwnFont(wParam) || !wParam)
+        return Default(WM_SETFONT, wParam, lParam);
+    templateFont_ = reinterpret_cast<HFONT>(wParam);
+    const LRESULT result = Default(WM_SETFONT, wParam, FALSE);
+    CreateFonts();
+    ApplyFont(FontForState(underlineMode_, hovering_));
+    FitToText();
+    return result;
+}
+
+bool LinkLabel::IsOwnFont(WPARAM font) const {
+    const auto handle = reinterpret_cast<HGDIOBJ>(font);
+    return handle && (handle == plainFont_.get() || handle == underlinedFont_.get());
+}
+
+// The system has moved and sized the control in proportion; its text does not grow quite in
+// proportion, so the control is fitted again, and the tooltip follows it.
+void LinkLabel::OnResolutionChanged() {
+    FitToText();
 }
 
 bool LinkLabel::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
@@ -227,7 +319,7 @@ void LinkLabel::OnTimer() {
     hovering_ = false;
     ::KillTimer(Handle(), kHoverTimerId);
     ApplyFont(FontOnPointerLeave(underlineMode_));
-    client.bottom += kLeaveRedrawExtra;
+    client.bottom += ScaleToDpi(kLeaveRedrawExtra, DpiForWindow(Handle()));
     ::InvalidateRect(Handle(), &client, TRUE);
 }
 
@@ -253,7 +345,7 @@ void LinkLabel::OnLinkClicked() {
         SetVisitedState(true);
         return;
     }
-    ::MessageBeep(MB_ICONEXCLAMATION);
+    Beep();
     ShowOpenError(result);
 }
 

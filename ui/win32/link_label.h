@@ -2,7 +2,10 @@
 // link colours and underlined always or while the pointer is over it, the pointer becomes a
 // hand, a tooltip shows the address, the control is sized to its text, and a click opens the
 // address in the user's browser (with the registered browser as fallback and a message box
-// when both fail).
+// when both fail). As with the system's link control, Tab reaches it (a focus rectangle shows
+// it has the focus, when the dialog shows keyboard cues) and Enter or Space opens it. A font
+// the dialog gives it later (the system rescales a dialog moved to a monitor of another
+// scaling) becomes its link fonts, and it fits itself to the text again.
 #pragma once
 
 #include <windows.h>
@@ -36,6 +39,8 @@ public:
 protected:
     // The address opened by a click; the result is ShellExecuteW's code (above 32: success).
     virtual INT_PTR OpenLink(const std::wstring& url, int showCommand);
+    // A failed open: the exclamation sound, then the box naming the reason.
+    virtual void Beep();
     virtual void ShowOpenError(INT_PTR code);
 
     void OnAttached() override;
@@ -54,6 +59,12 @@ private:
     bool OnSetCursor();
     void OnEraseBackground(HDC dc);
     void OnLinkClicked();
+    LRESULT OnGetDlgCode(WPARAM wParam, LPARAM lParam);
+    bool OnKeyDown(WPARAM key, LPARAM flags);
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetFont(WPARAM wParam, LPARAM lParam);
+    void OnResolutionChanged();
+    bool IsOwnFont(WPARAM font) const;
     void ReleaseWindow();
 
     LinkColours colours_;
