@@ -24,6 +24,8 @@ public:
     // Finds and starts the updater; false when there is none. With an owner the call waits
     // until the updater has ended.
     virtual bool LaunchUpdater(bool addH, bool addC, HWND owner) = 0;
+    // The year of the local date, for the copyright line.
+    virtual int CurrentYear() const;
 };
 
 inline constexpr int kAboutTemplate = 100;
@@ -37,9 +39,12 @@ protected:
     void BindControls() override;
     bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
 private:
     void CheckForUpdates();
+    // The buttons' labels come from the language file: a longer one widens its button.
+    void FitButtonsToLabels();
 
     AboutHost& host_;
     LinkLabel homeLink_;
