@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/saver_dialogs.h"
 #include "ui/resource_ids.h"
 
 namespace dp {
@@ -32,30 +33,13 @@ public:
         launches.push_back({addH, addC, owner != nullptr});
         return true;
     }
+    int CurrentYear() const override { return 2026; }
 };
 
 std::wstring Text(HWND hwnd) {
     wchar_t text[256] = {};
     ::GetWindowTextW(hwnd, text, 256);
     return text;
-}
-
-// The text of the tooltip tool a control registered (tool 1): what the pointer shows over a
-// link. Each tooltip is asked; only the control's own knows the tool.
-std::wstring TooltipText(HWND control) {
-    for (HWND tip = ::FindWindowW(TOOLTIPS_CLASSW, nullptr); tip;
-         tip = ::FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) {
-        wchar_t text[256] = {};
-        TTTOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.hwnd = control;
-        tool.uId = 1;
-        tool.lpszText = text;
-        ::SendMessageW(tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
-        if (text[0])
-            return text;
-    }
-    return L"(no tooltip)";
 }
 
 // The text colour a link answers its parent's colour request with; CLR_INVALID unless it also
@@ -106,7 +90,7 @@ protected:
         for (int id : {IDC_VERSION_LINE, IDC_COPYRIGHT, IDC_HOME_LINK, IDC_CHECK_UPDATES, IDOK})
             texts[id] = Text(Item(id));
         for (int id : {IDC_HOME_LINK, IDC_SUPPORT_LINK}) {
-            tooltips[id] = TooltipText(Item(id));
+            tooltips[id] = test::TooltipText(Item(id));
             tabStops[id] = (::GetWindowLongW(Item(id), GWL_STYLE) & WS_TABSTOP) != 0;
         }
         ::PostMessageW(Handle(), kNextStep, 0, 0);
@@ -150,12 +134,9 @@ TEST(AboutDialogTest, ShowsVersionCopyrightLinksAndStartsTheUpdater) {
     FakeHost host;
     ObservedAbout dialog(host);
     ASSERT_EQ(dialog.DoModal(), IDOK);
-    SYSTEMTIME now{};
-    ::GetLocalTime(&now);
     EXPECT_EQ(dialog.texts[0], L"About Duskpanel");
     EXPECT_EQ(dialog.texts[IDC_VERSION_LINE], L"Duskpanel  Version 2.0");
-    EXPECT_EQ(dialog.texts[IDC_COPYRIGHT],
-              L"Copyright (C) 2010-" + std::to_wstring(now.wYear) + L" Nerovane");
+    EXPECT_EQ(dialog.texts[IDC_COPYRIGHT], L"Copyright (C) 2010-2026 Nerovane");
     EXPECT_EQ(dialog.tooltips[IDC_HOME_LINK], L"http://home.test/");
     EXPECT_EQ(dialog.tooltips[IDC_SUPPORT_LINK], L"http://support.test/");
     EXPECT_TRUE(dialog.tabStops[IDC_HOME_LINK] && dialog.tabStops[IDC_SUPPORT_LINK])

@@ -6,6 +6,7 @@
 #include "richmsg/win32/rich_message_box.h"
 #include "richmsg/message_box_layout.h"
 #include "richmsg/message_box_text.h"
+#include "tests/support/handle_counts.h"
 #include "tests/support/modal_poller.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@
 namespace dp {
 namespace {
 
+using test::FreeGdiHandles;
+using test::FreeUserHandles;
 using test::ModalPoller;
 using test::TextOf;
 
@@ -312,30 +315,6 @@ TEST(RichMessageBoxTest, SaverStringTableHoldsTheBuiltInLabels) {
         ++checked;
     }
     EXPECT_EQ(checked, 20);
-}
-
-// GetGuiResources fails under Wine (error 120). What is still free is counted instead: objects
-// are made until the system refuses one, then freed. Wine grants a process 65,536 GDI handles,
-// and the processes of a session share about 32,700 USER handles (windows, menus, icons).
-template <typename Make, typename Free> int CountFree(Make make, Free free) {
-    std::vector<decltype(make())> made;
-    made.reserve(70000);
-    while (made.size() < made.capacity()) {
-        const auto handle = make();
-        if (!handle)
-            break;
-        made.push_back(handle);
-    }
-    for (const auto handle : made)
-        free(handle);
-    return static_cast<int>(made.size());
-}
-int FreeGdiHandles() {
-    return CountFree([] { return ::CreateSolidBrush(RGB(1, 2, 3)); },
-                     [](HBRUSH brush) { ::DeleteObject(brush); });
-}
-int FreeUserHandles() {
-    return CountFree([] { return ::CreateMenu(); }, [](HMENU menu) { ::DestroyMenu(menu); });
 }
 
 // Boxes that take the paths worth checking: icon, header and bands with captioned separators,
