@@ -205,6 +205,53 @@ TEST(RichMessageBoxTest, MoreShowsTheFooterAndGrowsTheDialogByItsHeight) {
     EXPECT_EQ(moreLabels, (std::vector<std::wstring>{L"More >>", L"<< More", L"More >>"}));
 }
 
+// Dragged to a monitor at 150 % (the system sends WM_DPICHANGED with a rectangle there), the
+// box lays itself out at 144 dpi: a larger font, larger buttons and margins, the same share of
+// the screen; it takes the suggested corner, not the suggested size.
+TEST(RichMessageBoxTest, MovedToAMonitorOfAnotherScalingItLaysItselfOutAgain) {
+    RichMessageBoxParams params;
+    params.caption = L"Moved";
+    params.messageText = L"The preview of the battery level ends in <b>10 seconds</b>.";
+    params.style = MB_OKCANCEL | MB_ICONINFORMATION | RMB_CHECKBOX | RMB_NOSOUND;
+    SIZE before{}, after{};
+    POINT corner{};
+    int buttonHeightBefore = 0, buttonHeightAfter = 0, fontHeightAfter = 0;
+    ModalPoller poller([&] {
+        HWND box = FindBox(L"Moved");
+        if (!box)
+            return;
+        RECT rect{}, button{};
+        ::GetWindowRect(box, &rect);
+        ::GetWindowRect(::GetDlgItem(box, IDOK), &button);
+        if (before.cx == 0) {
+            before = {rect.right - rect.left, rect.bottom - rect.top};
+            buttonHeightBefore = button.bottom - button.top;
+            RECT suggested{40, 30, 40 + before.cx * 3 / 2, 30 + before.cy * 3 / 2};
+            ::SendMessageW(box, WM_DPICHANGED, MAKEWPARAM(144, 144),
+                           reinterpret_cast<LPARAM>(&suggested));
+            return;
+        }
+        after = {rect.right - rect.left, rect.bottom - rect.top};
+        corner = {rect.left, rect.top};
+        buttonHeightAfter = button.bottom - button.top;
+        LOGFONTW font{};
+        ::GetObjectW(
+            reinterpret_cast<HFONT>(::SendMessageW(::GetDlgItem(box, IDOK), WM_GETFONT, 0, 0)),
+            sizeof(font), &font);
+        fontHeightAfter = font.lfHeight;
+        Press(box, IDOK);
+    });
+    RichMessageBox box;
+    EXPECT_EQ(box.Show(params) & 0xFFFF, IDOK);
+    EXPECT_EQ(buttonHeightBefore, 23);
+    EXPECT_EQ(buttonHeightAfter, 35) << "23 pixels at 96 dpi";
+    EXPECT_LE(fontHeightAfter, -16) << "the message font at 144 dpi";
+    EXPECT_NEAR(after.cx, before.cx * 3 / 2, before.cx / 10);
+    EXPECT_NEAR(after.cy, before.cy * 3 / 2, before.cy / 10);
+    EXPECT_EQ(corner.x, 40);
+    EXPECT_EQ(corner.y, 30);
+}
+
 // Buttons held in the caption mode: nothing closes the box until the seconds are over, then
 // Enter presses the default button.
 TEST(RichMessageBoxTest, WaitInTheTitleThenEnterPressesTheDefault) {
