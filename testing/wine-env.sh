@@ -36,10 +36,12 @@ dp_stop_prefix() {
 
 # dp_start_xvfb: start an Xvfb on a free display and export DISPLAY; sets DP_XVFB_PID.
 # Xvfb picks the display itself (-displayfd), so runs in several trees at once never race for one.
+# The screen is 1024x768 unless DP_XVFB_SCREEN says otherwise (WIDTHxHEIGHTxDEPTH).
 dp_start_xvfb() {
     local numfile i
     numfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -wr 3>"$numfile" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${DP_XVFB_SCREEN:-1024x768x24}" -nolisten tcp -wr 3>"$numfile" \
+        >/dev/null 2>&1 &
     DP_XVFB_PID=$!
     for i in $(seq 1 100); do
         [ -s "$numfile" ] && break
