@@ -145,11 +145,11 @@ class WithThePanel(SettingsCase):
         self.assertEqual(dialog.trackbars[IDC_DC_SLIDER], (0, 10, 2))
         self.assertEqual(dialog.checks[IDC_RESUME_LOCK], 0)
 
-        self.act("slider", dialog.hwnd, IDC_AC_SLIDER, 4)
-        self.wait_text(dialog, IDC_AC_EDIT, "40")
+        self.act("slider", dialog.hwnd, IDC_DC_SLIDER, 4)
+        self.wait_text(dialog, IDC_DC_EDIT, "40")
         self.assertEqual(self.sets(), [], "moving a slider changed the panel")
 
-        self.act("press", dialog.hwnd, IDC_PREVIEW_AC)
+        self.act("press", dialog.hwnd, IDC_PREVIEW_DC)
         box = self.find("--text", COUNTDOWN)
         self.assertIsNotNone(box, "no preview box")
         self.assertEqual(box.owner, int(dialog.hwnd, 16))
@@ -167,8 +167,11 @@ class WithThePanel(SettingsCase):
 
         self.act("press", dialog.hwnd, IDOK)
         self.assert_ends()
-        self.assertEqual(self.stored("AC", "DC"), [40, STORED_DC], "the untouched level as is")
-        self.assertEqual(self.wine.reg_query(PROFILE, "AC"), 40)
+        # 35 is no level of the panel's; untouched, it is stored as it was, not as the 30 its
+        # slider stands at.
+        self.assertEqual(self.stored("AC", "DC"), [STORED_AC, 40], "the untouched level as is")
+        self.assertEqual(self.wine.reg_query(PROFILE, "AC"), STORED_AC)
+        self.assertEqual(self.wine.reg_query(PROFILE, "DC"), 40)
         self.assertEqual(lcdsim.current_record(self.wine.path), (1, START, START))
 
     def test_cancel_stores_nothing_and_the_brightness_is_restored(self):
