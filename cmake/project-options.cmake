@@ -143,3 +143,13 @@ function(dp_product_program target file description)
         set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/${out})
     endwhile()
 endfunction()
+
+# dp_resource_inputs(<script.rc>): the icons and resource_ids.h beside a resource script become
+# its dependencies. windres reports none, so a changed icon would leave the programs built with
+# the old one; source properties hold per directory, so each directory that compiles the script
+# calls this.
+function(dp_resource_inputs rc)
+    get_filename_component(dir ${rc} DIRECTORY)
+    file(GLOB inputs ${dir}/*.ico ${dir}/resource_ids.h)
+    set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS ${inputs})
+endfunction()
