@@ -252,7 +252,7 @@ LRESULT LinkLabel::OnPaint(WPARAM wParam, LPARAM lParam) {
 // A font from outside (the dialog's, rescaled for another resolution): the link fonts are made
 // from it anew, the one the state calls for is applied, and the control fits the text again.
 LRESULT LinkLabel::OnSetFont(WPARAM wParam, LPARAM lParam) {
-    if (IsOwnFont(wParam) || !wParam)
+    if (IsOwnFont(wParam) || !wParam || releasing_)
         return Default(WM_SETFONT, wParam, lParam);
     templateFont_ = reinterpret_cast<HFONT>(wParam);
     const LRESULT result = Default(WM_SETFONT, wParam, FALSE);
@@ -356,6 +356,7 @@ void LinkLabel::ReleaseWindow() {
     if (!hwnd || !::IsWindow(hwnd))
         return;
     ::KillTimer(hwnd, kHoverTimerId);
+    releasing_ = true;
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(templateFont_), FALSE);
     tip_.Destroy();
 }

@@ -73,6 +73,7 @@ private:
     int underlineMode_ = kUnderlineWhileHovering;
     std::wstring url_;
     HFONT templateFont_ = nullptr; // the control's own font, not ours: given back at the end
+    bool releasing_ = false;       // giving it back: no link fonts are made from it then
     UniqueGdiObject underlinedFont_;
     UniqueGdiObject plainFont_;
     UniqueCursor handCursor_;
