@@ -15,23 +15,23 @@ struct RowCase {
 
 class FitButtonRowTest : public testing::TestWithParam<RowCase> {};
 
-// The About dialog's row at 96 dpi: "Check for updates" 113 wide, a gap of 61, OK 95 wide.
+// The About dialog's row at 96 dpi: "Check for updates" 131 wide, a gap of 63, OK 110 wide.
 TEST_P(FitButtonRowTest, GrowsWhatIsTooNarrowAndMovesTheRestAlong) {
-    const std::vector<PixelRect> row{{11, 294, 124, 325}, {185, 294, 280, 325}};
+    const std::vector<PixelRect> row{{11, 294, 142, 325}, {205, 294, 315, 325}};
     EXPECT_EQ(FitButtonRow(row, GetParam().needed), GetParam().fitted);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Labels, FitButtonRowTest,
     testing::Values(
-        RowCase{"EnglishFitsAsDesigned", {119, 32}, {{11, 294, 124, 325}, {185, 294, 280, 325}}},
-        RowCase{"ExactlyFittingLabelStays", {113, 95}, {{11, 294, 124, 325}, {185, 294, 280, 325}}},
+        RowCase{"EnglishFitsAsDesigned", {119, 32}, {{11, 294, 142, 325}, {205, 294, 315, 325}}},
         RowCase{
-            "LongLabelPushesTheNextAlong", {176, 32}, {{11, 294, 187, 325}, {248, 294, 343, 325}}},
+            "ExactlyFittingLabelStays", {131, 110}, {{11, 294, 142, 325}, {205, 294, 315, 325}}},
+        RowCase{"FrenchPushesTheNextAlong", {179, 32}, {{11, 294, 190, 325}, {253, 294, 363, 325}}},
         RowCase{
-            "LastButtonGrowsToTheRight", {100, 120}, {{11, 294, 124, 325}, {185, 294, 305, 325}}},
-        RowCase{"BothGrow", {123, 105}, {{11, 294, 134, 325}, {195, 294, 300, 325}}},
-        RowCase{"MissingMeasureKeepsTheButton", {}, {{11, 294, 124, 325}, {185, 294, 280, 325}}}),
+            "LastButtonGrowsToTheRight", {100, 130}, {{11, 294, 142, 325}, {205, 294, 335, 325}}},
+        RowCase{"BothGrow", {141, 120}, {{11, 294, 152, 325}, {215, 294, 335, 325}}},
+        RowCase{"MissingMeasureKeepsTheButton", {}, {{11, 294, 142, 325}, {205, 294, 315, 325}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
