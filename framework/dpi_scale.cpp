@@ -49,14 +49,6 @@ int FontHeightForPoints(int points, int dpi) {
     return -MulDivRounded(points, SaneDpi(dpi), 72);
 }
 
-int DialogUnitsToPixelsX(int units, int baseUnitX) {
-    return MulDivRounded(units, baseUnitX, 4);
-}
-
-int DialogUnitsToPixelsY(int units, int baseUnitY) {
-    return MulDivRounded(units, baseUnitY, 8);
-}
-
 DpiRect RectForNewLayout(const DpiRect& suggested, int width, int height) {
     return {suggested.left, suggested.top, suggested.left + width, suggested.top + height};
 }

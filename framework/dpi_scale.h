@@ -27,12 +27,6 @@ int RescaleDpi(int value, int fromDpi, int toDpi);
 // (8 points: -11 at 96, -13 at 120, -16 at 144, -21 at 192).
 int FontHeightForPoints(int points, int dpi);
 
-// Dialog units to pixels, given the dialog font's base units (the average character width and
-// the character height in pixels): a horizontal unit is a quarter of the width, a vertical one
-// an eighth of the height.
-int DialogUnitsToPixelsX(int units, int baseUnitX);
-int DialogUnitsToPixelsY(int units, int baseUnitY);
-
 struct DpiRect {
     int left = 0;
     int top = 0;

@@ -67,15 +67,6 @@ TEST(DpiScaleTest, SystemMetricsMoveBetweenResolutions) {
     EXPECT_EQ(RescaleDpi(19, 96, 0), 19) << "a failed query changes nothing";
 }
 
-TEST(DpiScaleTest, DialogUnitsUseTheFontsBaseUnits) {
-    // "Check for updates", 75 x 19 units, with base units 6 x 13 (8-point Tahoma at 96 dpi)
-    // and 9 x 20 (the same at 144 dpi).
-    EXPECT_EQ(DialogUnitsToPixelsX(75, 6), 113);
-    EXPECT_EQ(DialogUnitsToPixelsY(19, 13), 31);
-    EXPECT_EQ(DialogUnitsToPixelsX(75, 9), 169);
-    EXPECT_EQ(DialogUnitsToPixelsY(19, 20), 48);
-}
-
 TEST(DpiScaleTest, ABoxLaidOutAnewKeepsTheSuggestedCornerAndTakesItsOwnSize) {
     EXPECT_EQ(RectForNewLayout({-900, 50, -600, 250}, 450, 300), (DpiRect{-900, 50, -450, 350}));
 }
