@@ -203,7 +203,7 @@ def main():
             print(load_line())
         finally:
             server.close()
-            wine.close()
+            wine.discard()
             shutil.rmtree(work, ignore_errors=True)
     return 0
 

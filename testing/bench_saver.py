@@ -380,7 +380,7 @@ def main():
             bench.stop_idle_floor()
             bench.close()
             xinput.close()
-            wine.close()
+            wine.discard()
     return 0
 
 

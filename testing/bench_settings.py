@@ -88,7 +88,7 @@ def main():
         print(f"median of {len(times)}: /c to the settings dialog shown, with the panel "
               f"{statistics.median(times):.3f} s (min {min(times):.3f}, max {max(times):.3f})")
     finally:
-        wine.close()
+        wine.discard()
         if xvfb:
             xvfb.terminate()
             xvfb.wait()

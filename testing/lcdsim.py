@@ -448,7 +448,8 @@ _PROBE = CLIENT_WIN + " open"
 
 def _install_file(source, target):
     """Copies to a new file and renames it over the target: a running winedevice.exe or program
-    may have the old one mapped, which an in-place overwrite would corrupt."""
+    may have the old one mapped, which an in-place overwrite would corrupt, and the old one may
+    be a hard link shared with the template prefix and every other test's prefix."""
     temporary = target + ".new"
     shutil.copy2(source, temporary)
     os.replace(temporary, target)
@@ -575,8 +576,8 @@ def uninstall(prefix, timeout=60):
     folder = os.path.join(prefix, "drive_c", INSTALL_DIR)
     backup = os.path.join(folder, "powrprof.wine.dll")
     if os.path.isfile(backup):
-        shutil.copy2(backup, os.path.join(prefix, "drive_c", "windows", "system32",
-                                          "powrprof.dll"))
+        _install_file(backup, os.path.join(prefix, "drive_c", "windows", "system32",
+                                           "powrprof.dll"))
     shutil.rmtree(folder, ignore_errors=True)
 
 

@@ -9,12 +9,16 @@ With --jobs N (N > 1) the test files run N at a time, each worker on an Xvfb of 
 tests inject input into the whole display and watch its windows, and every test class has a Wine
 prefix of its own, named after the class, that no other file's classes use. The time of each file
 goes to standard error and to the log.
+
+Each file's prefixes go to a folder of its own under DP_E2E_WORK; the folder is removed when
+every test of the file passed and kept, and named, when one failed.
 """
 import argparse
 import glob
 import os
 import queue
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -27,6 +31,30 @@ root = os.path.dirname(here)
 sys.path.insert(0, here)
 
 RESULT = re.compile(r"^.*: (\d+) passed, (\d+) failed$")
+
+
+def work_root():
+    return os.environ.get("DP_E2E_WORK", os.path.join(tempfile.gettempdir(), "dp-e2e"))
+
+
+def discard_prefixes(folder):
+    """Ends whatever still runs in the Wine prefixes under FOLDER, then removes it."""
+    for path, dirs, files in os.walk(folder):
+        if "system.reg" in files:
+            subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=dict(os.environ, WINEPREFIX=path),
+                           stderr=subprocess.DEVNULL, check=False)
+            dirs[:] = []
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def settle_prefixes(folder, failed, what):
+    if not os.path.isdir(folder):
+        return
+    if failed:
+        print(f"kept the Wine prefixes of {what} (a test failed): {folder}", file=sys.stderr,
+              flush=True)
+    else:
+        discard_prefixes(folder)
 
 
 def run_here(log_path, start, pattern, name):
@@ -83,7 +111,6 @@ def run_in_workers(log_path, start, pattern, name, jobs):
 
     def worker(index):
         xvfb, display = start_xvfb()
-        env = dict(os.environ, DISPLAY=display)
         try:
             while True:
                 try:
@@ -92,6 +119,8 @@ def run_in_workers(log_path, start, pattern, name, jobs):
                     return
                 base = os.path.basename(path)
                 part_log = f"{log_path}.{index}.part"
+                work = os.path.join(work_root(), os.path.splitext(base)[0])
+                env = dict(os.environ, DISPLAY=display, DP_E2E_WORK=work, DP_E2E_RUN_OF_WORKER="1")
                 began = time.monotonic()
                 out = subprocess.run([sys.executable, os.path.abspath(__file__), part_log, base,
                                       "--dir", os.path.relpath(start, root), "--name", base],
@@ -105,6 +134,7 @@ def run_in_workers(log_path, start, pattern, name, jobs):
                 os.remove(part_log)
                 if not counts:
                     text += "\n" + out
+                settle_prefixes(work, failed or not counts, base)
                 with lock:
                     results[base] = (passed, failed, seconds, text)
                 print(f"[{name}] {base}: {passed} passed, {failed} failed, {seconds:.0f} s",
@@ -143,7 +173,13 @@ def main():
     start = os.path.join(root, args.dir)
     if args.jobs > 1 and args.log != os.devnull:
         return run_in_workers(args.log, start, args.pattern, args.name, args.jobs)
-    return run_here(args.log, start, args.pattern, args.name)
+    if os.environ.get("DP_E2E_RUN_OF_WORKER"):
+        return run_here(args.log, start, args.pattern, args.name)
+    work = os.path.join(work_root(), args.name)  # prefixes of this run only
+    os.environ["DP_E2E_WORK"] = work
+    status = run_here(args.log, start, args.pattern, args.name)
+    settle_prefixes(work, status != 0, args.name)
+    return status
 
 
 if __name__ == "__main__":

@@ -1,17 +1,22 @@
 # Sourced by ./dev and the test runners: one place for what this tree knows about Wine here.
 #  - programs run with /usr/lib/wine/wine64 (32-bit Wine cannot run on these machines);
-#  - a prefix takes 10-20 s to initialise, a copy of an initialised one about 0.5 s, so each run
-#    makes one template and copies it per test;
+#  - a prefix takes 10-20 s to initialise, so each build tree makes one template and every test
+#    or run gets a prefix of its own from it: Wine's system binaries (630 of its 700 MB) are hard
+#    links to the template's, the rest is copied (a few MB, under 2 s);
 #  - without a window manager, "Managed"=N keeps closing windows from blocking about 2 s;
 #  - the wineserver lingers 2-3 s after the last program: wait for it before reading *.reg files.
 
 DP_WINE=/usr/lib/wine/wine64
 DP_WINESERVER=/usr/lib/wine/wineserver
+DP_TESTING=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 # dp_make_template DIR: initialise a prefix in DIR (once; reused while it exists).
 dp_make_template() {
     local dir=$1
-    if [ -f "$dir/.dp-ready" ]; then return 0; fi
+    if [ -f "$dir/.dp-ready" ]; then
+        [ -f "$dir/.dp-shared" ] || python3 "$DP_TESTING/winetest.py" seal-template "$dir"
+        return 0
+    fi
     rm -rf "$dir"
     mkdir -p "$dir"
     WINEPREFIX=$dir WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
@@ -19,13 +24,19 @@ dp_make_template() {
     WINEPREFIX=$dir WINEDEBUG=-all "$DP_WINE" reg add 'HKCU\Software\Wine\X11 Driver' \
         /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || return 1
     WINEPREFIX=$dir "$DP_WINESERVER" -w
+    python3 "$DP_TESTING/winetest.py" seal-template "$dir" || return 1
     touch "$dir/.dp-ready"
 }
 
-# dp_copy_prefix TEMPLATE DEST: a fresh prefix for one test or one run.
+# dp_copy_prefix TEMPLATE DEST: a fresh prefix for one test or one run (binaries shared).
 dp_copy_prefix() {
-    rm -rf "$2"
-    cp -a "$1" "$2"
+    python3 "$DP_TESTING/winetest.py" copy-prefix "$1" "$2"
+}
+
+# dp_discard_prefix DIR: end the prefix's programs and remove it.
+dp_discard_prefix() {
+    dp_stop_prefix "$1"
+    rm -rf "$1"
 }
 
 # dp_stop_prefix DIR: end every program of the prefix and wait for its wineserver.

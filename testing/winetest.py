@@ -43,6 +43,84 @@ def template_prefix():
     return template
 
 
+# Files of a prefix that Wine only reads: its system DLLs and programs (about 630 MB of the
+# 700 MB). A prefix made for one test shares them with the template by hard links and copies
+# the rest (registry, folders, small files), so a fresh prefix costs a few MB and a second.
+SHARED_SUFFIXES = (".dll", ".exe", ".sys", ".drv", ".ocx", ".cpl", ".acm", ".tlb", ".ax", ".com",
+                   ".nls", ".ds", ".msstyles", ".cpl16", ".dll16", ".exe16", ".drv16", ".mod16",
+                   ".vxd")
+SEAL = ".dp-shared"
+
+
+def _shared(name):
+    return name.lower().endswith(SHARED_SUFFIXES)
+
+
+def copy_prefix(template, dest):
+    """A prefix of its own in DEST: the template's read-only binaries hard-linked, the rest
+    copied. Whatever replaces one of those binaries in a prefix must write a new file and
+    rename it over the old one (see lcdsim._install_file), never write into it."""
+    shutil.rmtree(dest, ignore_errors=True)
+    for folder, dirs, files in os.walk(template):
+        target = os.path.join(dest, os.path.relpath(folder, template))
+        os.makedirs(target, exist_ok=True)
+        for name in dirs + files:
+            source = os.path.join(folder, name)
+            if os.path.islink(source):
+                os.symlink(os.readlink(source), os.path.join(target, name))
+                if name in dirs:
+                    dirs.remove(name)  # a link to a folder (dosdevices): not walked
+        for name in files:
+            source, copy = os.path.join(folder, name), os.path.join(target, name)
+            if os.path.islink(source):
+                continue
+            if _shared(name):
+                try:
+                    os.link(source, copy)
+                    continue
+                except OSError:
+                    pass  # another file system: copy
+            shutil.copy2(source, copy)
+        shutil.copystat(folder, target)
+
+
+def _shared_files(template):
+    for folder, dirs, files in os.walk(template):
+        dirs[:] = [d for d in dirs if not os.path.islink(os.path.join(folder, d))]
+        for name in files:
+            path = os.path.join(folder, name)
+            if _shared(name) and not os.path.islink(path):
+                yield path
+
+
+def _signature(path):
+    st = os.stat(path)
+    return f"{st.st_size} {st.st_mtime_ns}"
+
+
+def seal_template(template):
+    """Notes size and time of every shared file, so that a test that wrote into one (and so
+    into the template and every prefix) is found by check_template."""
+    with open(os.path.join(template, SEAL), "w", encoding="utf-8") as f:
+        for path in _shared_files(template):
+            f.write(f"{_signature(path)} {os.path.relpath(path, template)}\n")
+
+
+def check_template(template):
+    """The shared files that changed since seal_template (empty when none did)."""
+    changed = []
+    with open(os.path.join(template, SEAL), encoding="utf-8") as f:
+        for line in f:
+            size, stamp, relative = line.rstrip("\n").split(" ", 2)
+            path = os.path.join(template, relative)
+            try:
+                if _signature(path) != f"{size} {stamp}":
+                    changed.append(relative)
+            except OSError:
+                changed.append(relative)
+    return changed
+
+
 class WinePrefix:
     """A fresh prefix for one test class; use as a context manager or call close()."""
 
@@ -50,8 +128,7 @@ class WinePrefix:
         work = os.environ.get("DP_E2E_WORK", os.path.join(tempfile.gettempdir(), "dp-e2e"))
         os.makedirs(work, exist_ok=True)
         self.path = os.path.join(work, name)
-        shutil.rmtree(self.path, ignore_errors=True)
-        subprocess.run(["cp", "-a", template_prefix(), self.path], check=True)
+        copy_prefix(template_prefix(), self.path)
         self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all")
 
     def __enter__(self):
@@ -63,6 +140,11 @@ class WinePrefix:
     def close(self):
         subprocess.run([WINESERVER, "-k"], env=self.env, stderr=subprocess.DEVNULL)
         subprocess.run([WINESERVER, "-w"], env=self.env, stderr=subprocess.DEVNULL, timeout=60)
+
+    def discard(self):
+        """Ends the prefix's programs and removes it (its shared binaries stay in the template)."""
+        self.close()
+        shutil.rmtree(self.path, ignore_errors=True)
 
     # --- programs -------------------------------------------------------------------------
     def run(self, exe, *args, timeout=60, extra_env=None):
@@ -132,3 +214,25 @@ def wait_until(predicate, timeout=10.0, interval=0.05):
         if value or time.monotonic() >= deadline:
             return value
         time.sleep(interval)
+
+
+def main(argv):
+    """copy-prefix TEMPLATE DEST | seal-template TEMPLATE | check-template TEMPLATE"""
+    if len(argv) == 3 and argv[0] == "copy-prefix":
+        copy_prefix(argv[1], argv[2])
+        return 0
+    if len(argv) == 2 and argv[0] == "seal-template":
+        seal_template(argv[1])
+        return 0
+    if len(argv) == 2 and argv[0] == "check-template":
+        changed = check_template(argv[1])
+        for relative in changed:
+            print(f"written into a shared file of the template: {relative}")
+        return 1 if changed else 0
+    print(main.__doc__)
+    return 2
+
+
+if __name__ == "__main__":
+    import sys
+    sys.exit(main(sys.argv[1:]))

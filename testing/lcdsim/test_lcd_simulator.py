@@ -25,10 +25,10 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 sys.path.insert(0, os.path.join(ROOT, "testing"))
 
 import lcdsim  # noqa: E402
+import winetest  # noqa: E402
 
 BUILD = os.environ.get("DP_BUILD_WIN64", os.path.join(ROOT, "build", "win64"))
 TEMPLATE_TIMEOUT = 300
-COPY_TIMEOUT = 120
 
 _template = None
 _template_tmp = None
@@ -66,7 +66,7 @@ class PrefixCase(unittest.TestCase):
             os.makedirs(work, exist_ok=True)
         cls.tmp = tempfile.mkdtemp(prefix="dp-lcdsim-", dir=work)
         cls.prefix = os.path.join(cls.tmp, "prefix")
-        subprocess.run(["cp", "-a", _template, cls.prefix], check=True, timeout=COPY_TIMEOUT)
+        winetest.copy_prefix(_template, cls.prefix)
         try:
             if cls.persistent:
                 lcdsim.start_server(cls.prefix)

@@ -12,7 +12,6 @@ Environment:
 
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import unittest
@@ -64,10 +63,12 @@ class ProbeCase(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.tmp = tempfile.mkdtemp(prefix="dp-brightness-")
+        work = os.environ.get("DP_E2E_WORK")  # on the template's file system: shared binaries
+        if work:
+            os.makedirs(work, exist_ok=True)
+        cls.tmp = tempfile.mkdtemp(prefix="dp-brightness-", dir=work)
         cls.prefix = os.path.join(cls.tmp, "prefix")
-        subprocess.run(["cp", "-a", winetest.template_prefix(), cls.prefix], check=True,
-                       timeout=120)
+        winetest.copy_prefix(winetest.template_prefix(), cls.prefix)
         try:
             lcdsim.start_server(cls.prefix)
             lcdsim.install(cls.prefix, BUILD, schemes=SCHEMES, active_scheme=0,
