@@ -51,7 +51,7 @@ endfunction()
 # Libraries every Win32 glue library may use; all are part of Windows and linked statically
 # by import only.
 set(DP_WIN32_SYSTEM_LIBS ole32 oleaut32 wbemuuid uuid shell32 shlwapi advapi32 user32 gdi32
-    gdiplus comctl32 comdlg32 wininet winmm version)
+    comctl32 comdlg32 wininet winmm version)
 
 # dp_subsystem(<name> [DEPENDS <subsystem>...]): the two libraries of a subsystem folder.
 #   <name>/*.cpp        -> <name>_core  (platform-free, every preset)

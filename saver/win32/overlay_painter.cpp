@@ -1,24 +1,81 @@
 #include "saver/win32/overlay_painter.h"
 
-// GDI+ needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out.
-#include <objidl.h>
-#include <gdiplus.h>
-
+#include "framework/win32/system_library.h"
 #include "saver/overlay_alpha.h"
 
 namespace dp {
 
 namespace {
 
-constexpr Gdiplus::ARGB kOpaqueBlack = 0xFF000000;
+constexpr std::uint32_t kOpaqueBlack = 0xFF000000; // ARGB
+constexpr int kGdiplusOk = 0;
 
 } // namespace
 
-OverlayPainter::OverlayPainter(HWND window)
-    : window_(window), paintingThread_(::GetCurrentThreadId()) {
-    Gdiplus::GdiplusStartupInput startup; // version 1, no callback, background thread allowed
-    gdiplusStarted_ = Gdiplus::GdiplusStartup(&gdiplusToken_, &startup, nullptr) == Gdiplus::Ok;
+// GDI+'s flat entries, bound from the system folder's gdiplus.dll and started for the life of
+// the painter. The types are the library's own, with its objects kept opaque.
+struct OverlayPainter::Gdiplus {
+    struct StartupInput {
+        UINT32 version = 1;
+        void* debugEventCallback = nullptr;
+        BOOL suppressBackgroundThread = FALSE;
+        BOOL suppressExternalCodecs = FALSE;
+    };
+    using StartupFn = int(WINAPI*)(ULONG_PTR*, const StartupInput*, void*);
+    using ShutdownFn = void(WINAPI*)(ULONG_PTR);
+    using CreateFromHdcFn = int(WINAPI*)(HDC, void**);
+    using DeleteGraphicsFn = int(WINAPI*)(void*);
+    using CreateSolidFillFn = int(WINAPI*)(std::uint32_t, void**);
+    using DeleteBrushFn = int(WINAPI*)(void*);
+    using FillRectangleFn = int(WINAPI*)(void*, void*, INT, INT, INT, INT);
 
+    Gdiplus() {
+        const StartupInput input;
+        started = startup && shutdown && createFromHdc && deleteGraphics && createSolidFill &&
+                  deleteBrush && fillRectangle && startup(&token, &input, nullptr) == kGdiplusOk;
+    }
+    ~Gdiplus() {
+        if (started)
+            shutdown(token);
+    }
+    Gdiplus(const Gdiplus&) = delete;
+    Gdiplus& operator=(const Gdiplus&) = delete;
+
+    // The graphics object is gone before the layered window reads the bitmap, so the fill is
+    // flushed by then.
+    bool FillRectangle(HDC dc, std::uint32_t argb, int width, int height) const {
+        if (!started)
+            return false;
+        void* graphics = nullptr;
+        if (createFromHdc(dc, &graphics) != kGdiplusOk)
+            return false;
+        void* brush = nullptr;
+        bool filled = false;
+        if (createSolidFill(argb, &brush) == kGdiplusOk) {
+            filled = fillRectangle(graphics, brush, 0, 0, width, height) == kGdiplusOk;
+            deleteBrush(brush);
+        }
+        deleteGraphics(graphics);
+        return filled;
+    }
+
+    UniqueModule module{LoadSystemLibrary(L"gdiplus.dll")};
+    StartupFn startup = BindEntry<StartupFn>(module.get(), "GdiplusStartup");
+    ShutdownFn shutdown = BindEntry<ShutdownFn>(module.get(), "GdiplusShutdown");
+    CreateFromHdcFn createFromHdc = BindEntry<CreateFromHdcFn>(module.get(), "GdipCreateFromHDC");
+    DeleteGraphicsFn deleteGraphics =
+        BindEntry<DeleteGraphicsFn>(module.get(), "GdipDeleteGraphics");
+    CreateSolidFillFn createSolidFill =
+        BindEntry<CreateSolidFillFn>(module.get(), "GdipCreateSolidFill");
+    DeleteBrushFn deleteBrush = BindEntry<DeleteBrushFn>(module.get(), "GdipDeleteBrush");
+    FillRectangleFn fillRectangle = BindEntry<FillRectangleFn>(module.get(), "GdipFillRectangleI");
+    ULONG_PTR token = 0;
+    bool started = false;
+};
+
+OverlayPainter::OverlayPainter(HWND window)
+    : gdiplus_(std::make_unique<Gdiplus>()), window_(window),
+      paintingThread_(::GetCurrentThreadId()) {
     const LONG_PTR exStyle = ::GetWindowLongPtrW(window_, GWL_EXSTYLE);
     ::SetWindowLongPtrW(window_, GWL_EXSTYLE, (exStyle & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
 
@@ -42,8 +99,6 @@ OverlayPainter::~OverlayPainter() {
             ::PostMessageW(window_, kShowCursorMessage, cursorHides_, 0);
         }
     }
-    if (gdiplusStarted_)
-        Gdiplus::GdiplusShutdown(gdiplusToken_);
 }
 
 bool OverlayPainter::PaintOverlay(int level) {
@@ -83,14 +138,8 @@ bool OverlayPainter::PaintOverlay(int level) {
                                 &source, 0, &blend_, ULW_ALPHA) != FALSE;
 }
 
-// The graphics object is gone before the layered window reads the bitmap, so the fill is
-// flushed by then.
 bool OverlayPainter::FillBlack(HDC memoryDc) const {
-    if (!gdiplusStarted_)
-        return false;
-    Gdiplus::Graphics graphics(memoryDc);
-    Gdiplus::SolidBrush brush{Gdiplus::Color(kOpaqueBlack)};
-    return graphics.FillRectangle(&brush, 0, 0, width_, height_) == Gdiplus::Ok;
+    return gdiplus_->FillRectangle(memoryDc, kOpaqueBlack, width_, height_);
 }
 
 void OverlayPainter::MakeLayered() const {

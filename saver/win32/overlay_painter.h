@@ -1,11 +1,14 @@
 // The faint black layer over the screen while the saver runs: the dimmer window made a top-most
 // tool window (no taskbar button) and painted as a layered window through GDI+.
-// UpdateLayeredWindow is bound at run time, so the program still starts on systems without it.
+// UpdateLayeredWindow is bound at run time, so the program still starts on systems without it;
+// GDI+ too, from the system folder, so that only the run that paints the layer loads it (the
+// /s, /c and other starts of the program never need it).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "framework/win32/handles.h"
 
@@ -36,6 +39,7 @@ public:
     const BLENDFUNCTION& Blend() const { return blend_; }
 
 private:
+    struct Gdiplus;
     using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF,
                                                 BLENDFUNCTION*, DWORD);
 
@@ -43,8 +47,7 @@ private:
     void MakeLayered() const;
     void HideCursor();
 
-    ULONG_PTR gdiplusToken_ = 0;
-    bool gdiplusStarted_ = false;
+    std::unique_ptr<Gdiplus> gdiplus_;
     BLENDFUNCTION blend_{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     UniqueModule userLibrary_;
     UpdateLayeredWindowFn updateLayeredWindow_ = nullptr;
