@@ -9,10 +9,13 @@ if(DP_SANITIZE)
 endif()
 
 if(DP_FUZZ)
-    # Every library carries libFuzzer's coverage hooks; only the fuzz targets link its main.
-    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
-                        -fno-sanitize-recover=all)
-    add_link_options(-fsanitize=address,undefined)
+    if(NOT DP_SANITIZE)
+        message(FATAL_ERROR "DP_FUZZ builds on the sanitizer tree: set DP_SANITIZE too")
+    endif()
+    # One tree for the sanitized unit tests and the fuzz targets: every library carries
+    # libFuzzer's coverage hooks (the sanitizer runtime answers them in the tests); only the
+    # fuzz targets link its main.
+    add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
 if(DP_TSAN)
