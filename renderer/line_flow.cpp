@@ -49,11 +49,12 @@ void Flow::AddText(std::wstring_view text, const TextStyle& style) {
     const std::vector<int>& ends = fonts_.Measure(font, text);
     if (!sink_)
         least_ = std::max(least_, WidestPiece(text, ends));
+    const std::size_t trimmedEnd = TrimRight(text, 0, text.size());
     std::size_t from = 0;
     while (from < text.size() && !Full()) {
         if (items_.empty())
             StartLine(style);
-        const WrapDecision decision = WrapRun(text, ends, from, Room(), items_.empty());
+        const WrapDecision decision = WrapRun(text, ends, from, Room(), items_.empty(), trimmedEnd);
         if (decision.moveWhole) {
             FlushLine(true, style);
             continue;
