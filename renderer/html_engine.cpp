@@ -335,7 +335,7 @@ void Engine::AddRule(const Token& token, Flow& flow, const TextStyle& style) {
     }
     // A rule as wide as the room does not ask for room itself.
     const int asked = width.percent ? 0 : pixels;
-    flow.EndBlock(asked, asked, size + 2 * margin);
+    flow.EndBlock(asked, asked, asked, size + 2 * margin);
 }
 
 namespace {

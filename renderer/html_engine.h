@@ -102,6 +102,7 @@ struct BoxSettings {
 struct CellMeasure {
     int least = 0;
     int preferred = 0;
+    int hard = 0; // the least width with text broken anywhere
 };
 // One layout: walks the tokens with a style stack, feeds flows, lays tables out.
 class Engine final : public FlowFonts {

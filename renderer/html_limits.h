@@ -32,6 +32,8 @@ inline constexpr int kMaxFonts = 64;
 inline constexpr int kMaxImages = 256;
 // Width or height of one drawn image in pixels.
 inline constexpr int kMaxImageSide = 2048;
+// The right edge of a table's last column, from the table's left edge.
+inline constexpr int kMaxTableX = 100 * kMaxLength;
 // Border width of a table (cells have at most 1), cell padding and cell spacing.
 inline constexpr int kMaxBorderWidth = 32;
 inline constexpr int kMaxCellPadding = 255;

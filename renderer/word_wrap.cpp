@@ -81,4 +81,13 @@ int WidestPiece(std::wstring_view text, std::span<const int> ends) {
     return widest;
 }
 
+int WidestCharacter(std::span<const int> ends) {
+    int widest = 0, previous = 0;
+    for (const int end : ends) {
+        widest = std::max(widest, end - previous);
+        previous = end;
+    }
+    return widest;
+}
+
 } // namespace dp::html

@@ -36,4 +36,7 @@ std::size_t TrimLeft(std::wstring_view text, std::size_t from);
 // trailing blanks not counted): the least width a run needs.
 int WidestPiece(std::wstring_view text, std::span<const int> ends);
 
+// The widest single character: the least width a run needs when it may break anywhere.
+int WidestCharacter(std::span<const int> ends);
+
 } // namespace dp::html
