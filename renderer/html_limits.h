@@ -42,6 +42,8 @@ inline constexpr int kMaxCellSpacing = 255;
 inline constexpr int kMaxRuleSize = 256;
 // Characters of a string resource inserted by the "string" tag.
 inline constexpr int kMaxStringResource = 4096;
+// Characters all "string" tags of one message insert together; tags beyond insert nothing.
+inline constexpr int kMaxInsertedStrings = 1 << 16;
 // Layout stops at this depth in pixels; what follows is not laid out.
 inline constexpr int kMaxLayoutHeight = 1000000;
 
