@@ -414,6 +414,37 @@ INSTANTIATE_TEST_SUITE_P(
                      65536}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A measurer whose characters are 4 M pixels wide, as a broken font or driver may report.
+class HugeMeasurer : public TextMeasurer {
+public:
+    int Resolution() override { return 96; }
+    FontMetrics UseFont(const FontSpec& font) override {
+        return {font.height, font.height * 4 / 5, font.height / 5, font.height / 2, 1 << 22};
+    }
+    void MeasurePrefixes(std::wstring_view text, std::vector<int>& ends) override {
+        for (std::size_t i = 0; i < text.size(); ++i)
+            ends[i] = static_cast<int>(std::min<long long>((i + 1LL) << 22, 1 << 30));
+    }
+};
+
+// However wide the columns claim to be, their edges never wrap around to negative positions.
+TEST(BoundsTest, WideColumnsKeepTheirEdgesInRange) {
+    HugeMeasurer measurer;
+    const LayoutServices services{measurer};
+    for (const int width : {0, 400}) {
+        LayoutOptions options;
+        options.width = width;
+        const DisplayList list = LayOut(
+            PrepareText(L"<table><tr>" + Repeat(L"<td>" + Repeat(L"w", 200), 100) + L"</table>"),
+            StyleSheet::Default(), services, options);
+        const std::vector<TextOp> texts = OpsOf<TextOp>(list);
+        ASSERT_FALSE(texts.empty());
+        for (const TextOp& op : texts)
+            EXPECT_GE(op.x, 0) << width;
+        EXPECT_GE(list.width, 0);
+    }
+}
+
 TEST(BoundsTest, FontsPerLayoutAreCapped) {
     Fixture f;
     std::wstring html;
