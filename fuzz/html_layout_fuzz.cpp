@@ -1,8 +1,8 @@
 // The whole layout with the deterministic measurer: every operation lies within the caps and
 // refers to text, fonts, images and links that exist, in time linear in the text's length. The
-// first byte chooses the width; bytes 1 to 7 instead ask for a long message: the rest of the
-// input repeated to 256K characters, beside an icon as a message box shows it, 100 to 700
-// pixels wide, which must keep to its width when it is plain text.
+// first byte chooses the width; a first byte of 1 instead asks for a long message: the input
+// after its second byte repeated to 64K characters, beside an icon as a message box shows it,
+// 100 to 610 pixels wide (the second byte), which must keep to its width when it is plain text.
 #include "fuzz/fuzz_text.h"
 #include "renderer/html_layout.h"
 #include "renderer/html_limits.h"
@@ -64,7 +64,7 @@ struct Services {
     Services() { strings.strings[{L"", 1}] = L"a string <b>resource</b>\nwith a line feed"; }
 };
 
-constexpr std::size_t kLongMessage = 1 << 18;
+constexpr std::size_t kLongMessage = 1 << 16;
 
 void LongMessage(int width, std::wstring_view piece) {
     if (piece.empty())
@@ -90,8 +90,9 @@ void LongMessage(int width, std::wstring_view piece) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
-    if (data[0] >= 1 && data[0] <= 7) {
-        LongMessage(data[0] * 100, dp::fuzz::WideText(data + 1, size - 1));
+    if (data[0] == 1) {
+        if (size >= 2)
+            LongMessage(100 + 2 * data[1], dp::fuzz::WideText(data + 2, size - 2));
         return 0;
     }
     const dp::fuzz::CpuBudget budget(size);
