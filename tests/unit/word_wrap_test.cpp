@@ -66,25 +66,6 @@ INSTANTIATE_TEST_SUITE_P(
                     2}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct PieceRow {
-    const char* name;
-    std::wstring_view text;
-    int widest;
-};
-
-class WidestPieceTest : public testing::TestWithParam<PieceRow> {};
-
-TEST_P(WidestPieceTest, Measures) {
-    EXPECT_EQ(WidestPiece(GetParam().text, Ends(GetParam().text)), GetParam().widest);
-}
-
-INSTANTIATE_TEST_SUITE_P(Pieces, WidestPieceTest,
-                         testing::Values(PieceRow{"Words", L"ab abcd a", 40},
-                                         PieceRow{"BreakCharacterCounts", L"ab-cd", 30},
-                                         PieceRow{"BlanksDoNotCount", L"ab       cd", 20},
-                                         PieceRow{"OnePiece", L"abcdefgh", 80}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 long long CpuMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
