@@ -10,6 +10,8 @@
 #include <string_view>
 #include <utility>
 
+#include <time.h>
+
 #define DP_FUZZ_CHECK(condition)                                                                   \
     do {                                                                                           \
         if (!(condition)) {                                                                        \
@@ -88,6 +90,32 @@ inline std::pair<std::wstring_view, std::wstring_view> SplitAtLineFeed(std::wstr
         return {text, {}};
     return {text.substr(0, lineFeed), text.substr(lineFeed + 1)};
 }
+
+// Fails an input whose handling takes more of the thread's CPU time than a linear pass over
+// `characters` may: 200 ms and 4 microseconds a character. The sanitised build lays a megabyte
+// out well within that; a pass that grows with the square of the length takes seconds already
+// at 64K characters. (libFuzzer's -timeout catches only what takes ten seconds.)
+class CpuBudget {
+public:
+    explicit CpuBudget(std::size_t characters)
+        : start_(Now()), budget_(200000 + 4 * static_cast<long long>(characters)) {}
+    void Check() const {
+        const long long spent = Now() - start_;
+        if (spent > budget_) {
+            std::fprintf(stderr, "over budget: %lld us for %lld us allowed\n", spent, budget_);
+            std::abort();
+        }
+    }
+
+private:
+    static long long Now() {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+    }
+    long long start_;
+    long long budget_;
+};
 
 inline bool IsAscii(std::wstring_view text) {
     for (wchar_t c : text) {

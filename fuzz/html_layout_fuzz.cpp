@@ -1,8 +1,12 @@
 // The whole layout with the deterministic measurer: every operation lies within the caps and
-// refers to text, fonts, images and links that exist. The first character chooses the width.
+// refers to text, fonts, images and links that exist, in time linear in the text's length. The
+// first byte chooses the width; a first byte of 1 instead asks for a long message: the input
+// after its second byte repeated to 64K characters, beside an icon as a message box shows it,
+// 100 to 610 pixels wide (the second byte), which must keep to its width when it is plain text.
 #include "fuzz/fuzz_text.h"
 #include "renderer/html_layout.h"
 #include "renderer/html_limits.h"
+#include "richmsg/message_box_text.h"
 #include "tests/support/html_fakes.h"
 
 #include <variant>
@@ -51,19 +55,51 @@ void Check(const DisplayList& list) {
     }
 }
 
+struct Services {
+    dp::test::FakeTextMeasurer measurer;
+    dp::test::FakeImages images;
+    dp::test::FakeStrings strings;
+    dp::test::FakeSystemColours colours;
+    LayoutServices services{measurer, &images, &strings, &colours};
+    Services() { strings.strings[{L"", 1}] = L"a string <b>resource</b>\nwith a line feed"; }
+};
+
+constexpr std::size_t kLongMessage = 1 << 16;
+
+void LongMessage(int width, std::wstring_view piece) {
+    if (piece.empty())
+        return;
+    std::wstring message;
+    message.reserve(kLongMessage + piece.size());
+    while (message.size() < kLongMessage)
+        message += piece;
+    const dp::fuzz::CpuBudget budget(message.size());
+    Services s;
+    LayoutOptions options;
+    options.width = width;
+    const PreparedText prepared = PrepareText(dp::richbox::WrapMessage(message, false, 0x1234, 32));
+    const DisplayList list = LayOut(prepared, StyleSheet::Default(), s.services, options);
+    Check(list);
+    if (piece.find_first_of(L"<&\t") == std::wstring_view::npos)
+        DP_FUZZ_CHECK(list.width <= width);
+    budget.Check();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
-    const int width = data[0] < 8 ? 0 : data[0] * 3; // 0: no limit
+    if (data[0] == 1) {
+        if (size >= 2)
+            LongMessage(100 + 2 * data[1], dp::fuzz::WideText(data + 2, size - 2));
+        return 0;
+    }
+    const dp::fuzz::CpuBudget budget(size);
+    const int width = data[0] == 0 ? 0 : data[0] * 3; // 0: no limit
     const std::wstring text = dp::fuzz::WideText(data + 1, size - 1);
-    dp::test::FakeTextMeasurer measurer;
-    dp::test::FakeImages images;
-    dp::test::FakeStrings strings;
-    strings.strings[{L"", 1}] = L"a string <b>resource</b>\nwith a line feed";
-    dp::test::FakeSystemColours colours;
-    const LayoutServices services{measurer, &images, &strings, &colours};
+    Services s;
+    const LayoutServices& services = s.services;
     const PreparedText prepared = PrepareText(text);
     LayoutOptions options;
     options.width = width;
@@ -82,5 +118,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         DP_FUZZ_CHECK(LayOut(prepared, StyleSheet::Default(), services, options).height ==
                       list.height);
     }
+    budget.Check();
     return 0;
 }

@@ -7,6 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace dp::html;
+    const dp::fuzz::CpuBudget budget(size);
     const std::wstring text = dp::fuzz::WideText(data, size);
     const PreparedText prepared = PrepareText(text);
     const TokenList& list = prepared.tokens;
@@ -52,5 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               cell.end <= table.end);
         }
     }
+    budget.Check();
     return 0;
 }

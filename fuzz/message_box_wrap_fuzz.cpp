@@ -5,6 +5,7 @@
 #include "richmsg/message_box_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const dp::fuzz::CpuBudget budget(size);
     const std::wstring text = dp::fuzz::WideText(data, size);
     for (const bool right : {false, true}) {
         const dp::html::PreparedText prepared =
@@ -17,5 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         DP_FUZZ_CHECK(icon.rows.size() == 1 && icon.rows[0].cells.size() == 2);
         DP_FUZZ_CHECK(icon.rows[0].cells[1].end == count - 4);
     }
+    budget.Check();
     return 0;
 }

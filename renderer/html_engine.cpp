@@ -222,7 +222,7 @@ void Engine::OpenTag(int index, Flow& flow, StyleStack& stack) {
         AddImage(token, flow, style);
         break;
     case Tag::String:
-        InsertString(token, flow, style);
+        InsertString(index, flow, style);
         break;
     default:
         if (const std::wstring_view selector = SheetSelector(token.tag); !selector.empty())
@@ -273,9 +273,10 @@ void Engine::OpenAnchor(int index, TextStyle& style) {
     ApplyRule(number == options_.hoveredLink ? L"a:hover" : L"a:link", style);
 }
 
-void Engine::InsertString(const Token& token, Flow& flow, const TextStyle& style) {
+void Engine::InsertString(int index, Flow& flow, const TextStyle& style) {
     if (!services_.strings)
         return;
+    const Token& token = text_.tokens.tokens[static_cast<std::size_t>(index)];
     std::wstring module;
     std::optional<int> id;
     if (const auto idres = text_.tokens.Find(token, L"idres")) {
@@ -288,8 +289,18 @@ void Engine::InsertString(const Token& token, Flow& flow, const TextStyle& style
     }
     if (!id || *id < 0 || *id > 0xFFFF)
         return;
+    auto share = stringShares_.find(index);
+    if (share == stringShares_.end()) {
+        const std::size_t left = kMaxInsertedStrings - stringsInserted_;
+        share = stringShares_.emplace(index, std::min<std::size_t>(kMaxStringResource, left)).first;
+        stringsInserted_ += share->second;
+    }
+    if (share->second == 0)
+        return;
     std::wstring loaded = services_.strings->Load(module, static_cast<unsigned>(*id));
-    loaded.resize(std::min<std::size_t>(loaded.size(), kMaxStringResource));
+    loaded.resize(std::min(loaded.size(), share->second));
+    stringsInserted_ -= share->second - loaded.size(); // what a shorter string leaves to others
+    share->second = loaded.size();
     std::size_t at = 0;
     while (at < loaded.size()) {
         const std::size_t end = std::min(loaded.find_first_of(L"\r\n\t", at), loaded.size());
@@ -335,7 +346,7 @@ void Engine::AddRule(const Token& token, Flow& flow, const TextStyle& style) {
     }
     // A rule as wide as the room does not ask for room itself.
     const int asked = width.percent ? 0 : pixels;
-    flow.EndBlock(asked, asked, size + 2 * margin);
+    flow.EndBlock(asked, asked, asked, size + 2 * margin);
 }
 
 namespace {

@@ -24,18 +24,26 @@ constexpr std::uint32_t kRuleDark = 0x808080;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 
 // The current style and the copies that opening tags pushed; a closing tag pops only the copy
-// its own tag pushed.
+// its own tag pushed. An opening tag past the depth cap pushes nothing, and the closing tag of
+// the same name that follows closes it, not an outer tag of that name.
 class StyleStack {
 public:
     explicit StyleStack(const TextStyle& base) : current(base) {}
 
     bool Push(Tag tag) {
-        if (entries_.size() >= static_cast<std::size_t>(kMaxStyleDepth))
+        if (entries_.size() >= static_cast<std::size_t>(kMaxStyleDepth)) {
+            ++ignored_[tag];
             return false;
+        }
         entries_.push_back({tag, current});
         return true;
     }
     void Pop(Tag tag) {
+        if (const auto found = ignored_.find(tag); found != ignored_.end()) {
+            if (--found->second == 0)
+                ignored_.erase(found);
+            return;
+        }
         if (entries_.empty() || entries_.back().tag != tag)
             return;
         current = entries_.back().saved;
@@ -50,6 +58,7 @@ private:
         TextStyle saved;
     };
     std::vector<Entry> entries_;
+    std::map<Tag, int> ignored_; // opening tags past the cap not closed yet, by name
 };
 
 struct Dimension {
@@ -102,6 +111,7 @@ struct BoxSettings {
 struct CellMeasure {
     int least = 0;
     int preferred = 0;
+    int hard = 0; // the least width with text broken anywhere
 };
 // One layout: walks the tokens with a style stack, feeds flows, lays tables out.
 class Engine final : public FlowFonts {
@@ -135,7 +145,7 @@ private:
     void ApplyRule(std::wstring_view selector, TextStyle& style);
     void OpenFont(const Token& token, TextStyle& style);
     void OpenAnchor(int index, TextStyle& style);
-    void InsertString(const Token& token, Flow& flow, const TextStyle& style);
+    void InsertString(int index, Flow& flow, const TextStyle& style);
     void AddRule(const Token& token, Flow& flow, const TextStyle& style);
     void AddImage(const Token& token, Flow& flow, const TextStyle& style);
     int InternImage(const ImageSpec& imageSpec);
@@ -161,6 +171,10 @@ private:
     std::map<ImageSpec, int> imageIndex_;
     std::vector<std::optional<ImageSize>> imageSizes_;
     std::vector<std::optional<std::vector<CellMeasure>>> measures_;
+    // Characters each "string" tag inserts (by token), within kMaxInsertedStrings in all;
+    // every pass over a tag (measuring cells, laying them out) inserts the same.
+    std::map<int, std::size_t> stringShares_;
+    std::size_t stringsInserted_ = 0;
 };
 
 } // namespace dp::html::detail

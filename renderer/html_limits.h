@@ -32,6 +32,8 @@ inline constexpr int kMaxFonts = 64;
 inline constexpr int kMaxImages = 256;
 // Width or height of one drawn image in pixels.
 inline constexpr int kMaxImageSide = 2048;
+// The right edge of a table's last column, from the table's left edge.
+inline constexpr int kMaxTableX = 100 * kMaxLength;
 // Border width of a table (cells have at most 1), cell padding and cell spacing.
 inline constexpr int kMaxBorderWidth = 32;
 inline constexpr int kMaxCellPadding = 255;
@@ -40,6 +42,8 @@ inline constexpr int kMaxCellSpacing = 255;
 inline constexpr int kMaxRuleSize = 256;
 // Characters of a string resource inserted by the "string" tag.
 inline constexpr int kMaxStringResource = 4096;
+// Characters all "string" tags of one message insert together; tags beyond insert nothing.
+inline constexpr int kMaxInsertedStrings = 1 << 16;
 // Layout stops at this depth in pixels; what follows is not laid out.
 inline constexpr int kMaxLayoutHeight = 1000000;
 

@@ -142,7 +142,7 @@ const std::vector<CellMeasure>& Engine::MeasureCells(int shapeIndex, const TextS
             StyleStack stack(CellStyle(ReadBox(tag, {}), style));
             Walk(cell.begin, cell.end, flow, stack);
             flow.Finish(stack.current);
-            measures.push_back({flow.least(), flow.contentWidth()});
+            measures.push_back({flow.least(), flow.contentWidth(), flow.hardLeast()});
         }
     }
     memo = std::move(measures);
@@ -199,7 +199,7 @@ void Engine::LayTable(int shapeIndex, Flow& flow, const TextStyle& style) {
 
     // Column widths: single cells first, then spanning cells from the narrowest span up.
     std::vector<int> least(static_cast<std::size_t>(columns), 0);
-    std::vector<int> preferred(least), fixedWidth(least);
+    std::vector<int> preferred(least), fixedWidth(least), hard(least);
     std::vector<bool> fixed(static_cast<std::size_t>(columns), false);
     const auto extra = [&](const CellBox& cell) {
         return 2 * (cell.settings.border.Inset() + padding);
@@ -221,6 +221,7 @@ void Engine::LayTable(int shapeIndex, Flow& flow, const TextStyle& style) {
         }
         const auto c = static_cast<std::size_t>(cell.grid.column);
         least[c] = std::max(least[c], measures[i].least + extra(cell));
+        hard[c] = std::max(hard[c], measures[i].hard + extra(cell));
         preferred[c] = std::max(preferred[c], measures[i].preferred + extra(cell));
         if (const auto w = cellWidth(cell)) {
             fixed[c] = true;
@@ -239,31 +240,52 @@ void Engine::LayTable(int shapeIndex, Flow& flow, const TextStyle& style) {
         const int want = cellWidth(cell) ? std::max(need, *cellWidth(cell) + extra(cell))
                                          : measures[i].preferred + extra(cell);
         SpreadSpan(least, fixed, cell.grid.column, cell.grid.columnSpan, spacing, need);
+        SpreadSpan(hard, fixed, cell.grid.column, cell.grid.columnSpan, spacing,
+                   measures[i].hard + extra(cell));
         SpreadSpan(preferred, fixed, cell.grid.column, cell.grid.columnSpan, spacing, want);
     }
-    long long sumLeast = overhead, natural = overhead;
-    for (int c = 0; c < columns; ++c) {
-        sumLeast += least[static_cast<std::size_t>(c)];
-        natural +=
-            std::max(least[static_cast<std::size_t>(c)], preferred[static_cast<std::size_t>(c)]);
+    long long sumLeast = overhead, sumHard = overhead, natural = overhead;
+    for (std::size_t c = 0; c < least.size(); ++c) {
+        hard[c] = std::min(hard[c], least[c]);
+        sumLeast += least[c];
+        sumHard += hard[c];
+        natural += std::max(least[c], preferred[c]);
     }
     const int tableLeast = Clamp(sumLeast, 0, kMaxLength);
+    const int tableHard = Clamp(sumHard, 0, kMaxLength);
     std::optional<int> asked;
     if (table.width && !table.width->percent)
         asked = table.width->value;
     else if (table.width && flow.bounded())
         asked = MulDivRound(room, std::min(table.width->value, 100), 100);
+    if (flow.bounded() && flow.sink()) {
+        // Within a width, the table keeps to it: a width asked for is cut to the room, and
+        // columns whose text would not fit give up width down to what they need with their
+        // text broken anywhere (their cells' flows then cut long words by character).
+        if (asked)
+            asked = std::min(*asked, room);
+        if (sumLeast > room && sumLeast > sumHard) {
+            const long long spare = std::max<long long>(0, room - sumHard);
+            const long long wanted = sumLeast - sumHard;
+            sumLeast = overhead;
+            for (std::size_t c = 0; c < least.size(); ++c) {
+                least[c] = hard[c] + static_cast<int>((least[c] - hard[c]) * spare / wanted);
+                sumLeast += least[c];
+            }
+        }
+    }
 
     if (!flow.sink()) { // only the widths are wanted
         const int width = asked ? std::max(*asked, tableLeast) : Clamp(natural, 0, kMaxLength);
         flow.BeginBlock(0, HAlign::Left, style);
-        flow.EndBlock(table.width && table.width->percent ? tableLeast : width, tableLeast, 0);
+        flow.EndBlock(table.width && table.width->percent ? tableLeast : width, tableLeast,
+                      tableHard, 0);
         return;
     }
     const long long target =
         std::max<long long>(asked ? *asked : std::min<long long>(natural, room), sumLeast);
     const std::vector<int> widths =
-        FitColumns(least, preferred, fixed, Clamp(target - overhead, 0, 100 * kMaxLength));
+        FitColumns(least, preferred, fixed, Clamp(target - overhead, 0, kMaxTableX));
 
     // Lay each cell out at its width; contents go to a sink of the table's own, cell by cell.
     Sink contents;
@@ -272,14 +294,15 @@ void Engine::LayTable(int shapeIndex, Flow& flow, const TextStyle& style) {
         int height = 0;
     };
     std::vector<Placed> placed(cells.size());
+    // Column edges stay within what an int holds after the table's left edge is added, however
+    // wide the columns are asked to be.
     std::vector<long long> columnX(static_cast<std::size_t>(columns) + 1, inset + spacing);
-    for (int c = 0; c < columns; ++c)
-        columnX[static_cast<std::size_t>(c) + 1] =
-            columnX[static_cast<std::size_t>(c)] + widths[static_cast<std::size_t>(c)] + spacing;
+    for (std::size_t c = 0; c < widths.size(); ++c)
+        columnX[c + 1] = std::min<long long>(columnX[c] + widths[c] + spacing, kMaxTableX);
     const auto spanWidth = [&](const GridCell& g) {
         return Clamp(columnX[static_cast<std::size_t>(g.column + g.columnSpan)] -
                          columnX[static_cast<std::size_t>(g.column)] - spacing,
-                     0, 100 * kMaxLength);
+                     0, kMaxTableX);
     };
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const CellBox& cell = cells[i];
@@ -325,7 +348,7 @@ void Engine::LayTable(int shapeIndex, Flow& flow, const TextStyle& style) {
     for (std::size_t r = 0; r < heights.size(); ++r)
         rowY[r + 1] = std::min<long long>(rowY[r] + heights[r] + spacing, kMaxLayoutHeight);
 
-    const int tableWidth = Clamp(columnX.back() + inset, 0, 100 * kMaxLength);
+    const int tableWidth = Clamp(columnX.back() + inset, 0, kMaxTableX);
     const int tableHeight = Clamp(rowY.back() + inset, 0, kMaxLayoutHeight);
     const int left = flow.BeginBlock(tableWidth, table.align.value_or(HAlign::Left), style);
     const int top = flow.y();
@@ -382,7 +405,7 @@ void Engine::LayTable(int shapeIndex, Flow& flow, const TextStyle& style) {
             sink.links.push_back(area);
         }
     }
-    flow.EndBlock(tableWidth, tableLeast, tableHeight);
+    flow.EndBlock(tableWidth, tableLeast, tableHard, tableHeight);
 }
 
 } // namespace dp::html::detail

@@ -47,13 +47,16 @@ void Flow::AddText(std::wstring_view text, const TextStyle& style) {
         afterBlock_ = false;
     const int font = fonts_.Font(style);
     const std::vector<int>& ends = fonts_.Measure(font, text);
-    if (!sink_)
+    if (!sink_) {
         least_ = std::max(least_, WidestPiece(text, ends));
+        hardLeast_ = std::max(hardLeast_, WidestCharacter(ends));
+    }
+    const std::size_t trimmedEnd = TrimRight(text, 0, text.size());
     std::size_t from = 0;
     while (from < text.size() && !Full()) {
         if (items_.empty())
             StartLine(style);
-        const WrapDecision decision = WrapRun(text, ends, from, Room(), items_.empty());
+        const WrapDecision decision = WrapRun(text, ends, from, Room(), items_.empty(), trimmedEnd);
         if (decision.moveWhole) {
             FlushLine(true, style);
             continue;
@@ -128,6 +131,7 @@ void Flow::AddImage(int width, int height, int shadow, const TextStyle& style, i
     items_.push_back(item);
     x_ += item.width;
     least_ = std::max(least_, item.width);
+    hardLeast_ = std::max(hardLeast_, item.width);
 }
 
 void Flow::AddTab(const TextStyle& style) {
@@ -179,10 +183,11 @@ int Flow::BeginBlock(int blockWidth, HAlign align, const TextStyle& style) {
     return 0;
 }
 
-void Flow::EndBlock(int width, int least, int height) {
+void Flow::EndBlock(int width, int least, int hardLeast, int height) {
     y_ = Clamp(static_cast<long long>(y_) + height, 0, 2 * kMaxLayoutHeight);
     contentWidth_ = std::max(contentWidth_, width);
     least_ = std::max(least_, least);
+    hardLeast_ = std::max(hardLeast_, std::min(hardLeast, least));
     afterBlock_ = true;
 }
 

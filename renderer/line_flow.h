@@ -86,7 +86,9 @@ public:
     void LineBreak(const TextStyle& style);
     // Ends the line and answers where a block of that width starts.
     int BeginBlock(int blockWidth, HAlign align, const TextStyle& style);
-    void EndBlock(int width, int least, int height);
+    // `least` is the width the block needs with its text broken only at break characters,
+    // `hardLeast` what it needs with text broken anywhere (images, single characters).
+    void EndBlock(int width, int least, int hardLeast, int height);
     void Finish(const TextStyle& style);
 
     Sink* sink() const { return sink_; }
@@ -95,6 +97,7 @@ public:
     int y() const { return y_; }
     int contentWidth() const { return contentWidth_; }
     int least() const { return least_; }
+    int hardLeast() const { return hardLeast_; }
     bool Full() const { return y_ > kMaxLayoutHeight; }
 
 private:
@@ -127,6 +130,7 @@ private:
     bool afterBlock_ = false;
     int contentWidth_ = 0;
     int least_ = 0;
+    int hardLeast_ = 0;
 };
 
 } // namespace dp::html::detail

@@ -1,5 +1,7 @@
 #include "renderer/word_wrap.h"
 
+#include <algorithm>
+
 namespace dp::html {
 namespace {
 
@@ -32,21 +34,22 @@ std::size_t TrimLeft(std::wstring_view text, std::size_t from) {
 }
 
 WrapDecision WrapRun(std::wstring_view text, std::span<const int> ends, std::size_t from,
-                     int available, bool lineEmpty) {
+                     int available, bool lineEmpty, std::size_t trimmedEnd) {
     WrapDecision decision;
     const std::size_t n = text.size();
-    if (SpanWidth(ends, from, TrimRight(text, from, n)) <= available) {
+    if (SpanWidth(ends, from, std::max(from, trimmedEnd)) <= available) {
         decision.fitsWhole = true;
         decision.placeEnd = decision.next = n;
         return decision;
     }
+    // Widths never decrease and blanks do not count at a prefix's end: once a character other
+    // than a blank overflows, no longer prefix fits either, and the scan stops there.
     std::size_t best = 0;
     for (std::size_t j = from; j < n; ++j) {
-        if (!IsBreak(text[j]))
-            continue;
-        if (SpanWidth(ends, from, TrimRight(text, from, j + 1)) > available)
+        if (text[j] != L' ' && SpanWidth(ends, from, j + 1) > available)
             break;
-        best = j + 1;
+        if (IsBreak(text[j]))
+            best = j + 1;
     }
     if (best == 0 && !lineEmpty) {
         decision.moveWhole = true;
@@ -74,6 +77,15 @@ int WidestPiece(std::wstring_view text, std::span<const int> ends) {
         const int width = SpanWidth(ends, start, TrimRight(text, start, i + 1));
         widest = width > widest ? width : widest;
         start = i + 1;
+    }
+    return widest;
+}
+
+int WidestCharacter(std::span<const int> ends) {
+    int widest = 0, previous = 0;
+    for (const int end : ends) {
+        widest = std::max(widest, end - previous);
+        previous = end;
     }
     return widest;
 }

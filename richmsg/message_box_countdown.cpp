@@ -41,7 +41,12 @@ int BoxCountdown::DefaultId() const {
 
 int BoxCountdown::TimeoutCommand() const {
     const int id = DefaultId();
-    return id != 0 ? id : kCancel;
+    if (id != 0 && !KeepsBoxOpen(id))
+        return id;
+    for (const int button : setup_.buttons)
+        if (!KeepsBoxOpen(button))
+            return button;
+    return kCancel;
 }
 
 bool BoxCountdown::ButtonEnabled(int index) const {

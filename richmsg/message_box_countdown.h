@@ -39,7 +39,9 @@ public:
     std::wstring Title() const;
     std::wstring DefaultLabel() const;
     int DefaultId() const; // 0 when the box has no buttons
-    // The command the timeout gives: the default button's, IDCANCEL for a box without buttons.
+    // The command the timeout gives: the default button's when it ends the box; else (Help,
+    // Report, More as the default) the first button that ends the box, so that a timeout
+    // always closes it; IDCANCEL for a box without such a button.
     int TimeoutCommand() const;
     bool ButtonEnabled(int index) const;
     // Whether the default button carries the default push-button look.

@@ -62,7 +62,9 @@ void PlaceCheckbox(const LayoutInput& in, Layout& out) {
                       : bottom - (2 * m.buttonGap + out.button.height) - m.checkboxSize;
     out.checkbox = {m.checkboxLeft, y, m.checkboxLeft + m.checkboxSize, y + m.checkboxSize};
     const int labelX = m.checkboxLeft + m.checkboxSize + m.checkboxSize / 2;
-    out.checkboxLabel = {labelX, y, labelX + in.checkboxLabel.width, y + in.checkboxLabel.height};
+    const int labelRight =
+        std::min(labelX + in.checkboxLabel.width, std::max(labelX, out.client.width));
+    out.checkboxLabel = {labelX, y, labelRight, y + in.checkboxLabel.height};
 }
 
 Box Inset(int margin, int left, int top, int right, int bottom) {
@@ -121,7 +123,15 @@ Layout LayOutBox(const LayoutInput& in) {
         out.button = {std::max(out.button.width, size.width),
                       std::max(out.button.height, size.height)};
     }
-    out.client = {ContentWidth(in, out),
+    int width = ContentWidth(in, out);
+    if (in.maxWindowWidth > 0) {
+        width = std::min(width, std::max(1, in.maxWindowWidth - in.nonClient.width));
+        // Buttons too many or too wide for the row share what it has.
+        const int count = static_cast<int>(in.buttonLabels.size());
+        if (count > 0 && WidestButtonRow(m, count, out.button.width) > width)
+            out.button.width = std::max(1, (width - m.buttonGap) / count - m.buttonGap);
+    }
+    out.client = {width,
                   out.headerHeight + out.messageHeight + out.button.height + out.buttonAreaHeight};
     out.window = {out.client.width + in.nonClient.width, out.client.height + in.nonClient.height};
     PlaceButtons(in, out);

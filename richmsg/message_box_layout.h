@@ -71,6 +71,10 @@ struct LayoutInput {
     std::vector<Size> buttonLabels; // each button's label (More: the larger of its two)
     Align buttonAlign = Align::Centre;
     Size nonClient; // what the frame and title add to the client area
+    // The widest the window may be (the work area's width); 0 for no limit. The texts are
+    // measured within their own cap (MaxTextWidth); what is still wider here (a long check box
+    // label or caption, many buttons) is cut: buttons narrow, labels and captions are clipped.
+    int maxWindowWidth = 0;
 };
 
 struct Layout {
@@ -80,7 +84,7 @@ struct Layout {
     int buttonAreaHeight = 0; // the margins of the row and the check box, without the buttons
     int footerHeight = 0;
     Size button;
-    Size client; // footer hidden
+    Size client; // footer hidden; never wider than maxWindowWidth allows
     Size window; // footer hidden; the footer adds footerHeight
     std::vector<Point> buttons;
     Box checkbox;

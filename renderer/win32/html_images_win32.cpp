@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <mutex>
 #include <optional>
+#include <set>
 
 namespace dp {
 
@@ -137,6 +139,43 @@ bool AcceptableImageFile(const std::wstring& path, html::ImageKind kind) {
                                          : EndsWithNoCase(path, L".bmp");
 }
 
+namespace {
+
+struct ImageListRegistry {
+    std::mutex lock;
+    std::multiset<HIMAGELIST> lists;
+};
+
+ImageListRegistry& Registry() {
+    static ImageListRegistry registry;
+    return registry;
+}
+
+} // namespace
+
+RegisteredImageList::RegisteredImageList(HIMAGELIST list) : list_(list) {
+    if (!list_)
+        return;
+    ImageListRegistry& registry = Registry();
+    const std::lock_guard<std::mutex> hold(registry.lock);
+    registry.lists.insert(list_);
+}
+
+RegisteredImageList::~RegisteredImageList() {
+    if (!list_)
+        return;
+    ImageListRegistry& registry = Registry();
+    const std::lock_guard<std::mutex> hold(registry.lock);
+    if (const auto found = registry.lists.find(list_); found != registry.lists.end())
+        registry.lists.erase(found);
+}
+
+bool IsRegisteredImageList(HIMAGELIST list) {
+    ImageListRegistry& registry = Registry();
+    const std::lock_guard<std::mutex> hold(registry.lock);
+    return list && registry.lists.count(list) > 0;
+}
+
 HtmlImages::HtmlImages() = default;
 HtmlImages::~HtmlImages() = default;
 
@@ -149,7 +188,7 @@ HtmlImages::Loaded* HtmlImages::Load(const html::ImageSpec& imageSpec) {
         const auto handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(imageSpec.handle));
         if (imageSpec.kind == html::ImageKind::ImageList) {
             const auto list = static_cast<HIMAGELIST>(handle);
-            if (imageSpec.index < ImageListImageCount(list))
+            if (IsRegisteredImageList(list) && imageSpec.index < ImageListImageCount(list))
                 image->ownedIcon.reset(ImageListIcon(list, imageSpec.index, ILD_NORMAL));
             image->icon = image->ownedIcon.get();
         } else if (icon) {

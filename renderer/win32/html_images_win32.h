@@ -9,6 +9,7 @@
 #include "renderer/display_list.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <map>
 #include <memory>
@@ -34,6 +35,22 @@ private:
 
     std::map<html::ImageSpec, std::unique_ptr<Loaded>> loaded_;
 };
+
+// An image list that markup may name by its handle ("<ilst handle=...>") while this lives. The
+// image list functions take any number for a list and crash on one that is none, so a handle
+// from the markup is used only when the program registered it (a list may be registered more
+// than once; it stays usable until the last registration ends).
+class RegisteredImageList {
+public:
+    explicit RegisteredImageList(HIMAGELIST list);
+    ~RegisteredImageList();
+    RegisteredImageList(const RegisteredImageList&) = delete;
+    RegisteredImageList& operator=(const RegisteredImageList&) = delete;
+
+private:
+    HIMAGELIST list_;
+};
+bool IsRegisteredImageList(HIMAGELIST list);
 
 // Whether a "file" image source may be opened for an image of that kind.
 bool AcceptableImageFile(const std::wstring& path, html::ImageKind kind);

@@ -263,6 +263,7 @@ richbox::LayoutInput MessageBoxDialog::Measure(HDC dc) {
         NonClientSizeForDpi(static_cast<DWORD>(::GetWindowLongW(Handle(), GWL_STYLE)),
                             static_cast<DWORD>(::GetWindowLongW(Handle(), GWL_EXSTYLE)), dpi_);
     in.nonClient = {frame.cx, frame.cy};
+    in.maxWindowWidth = work.right - work.left;
     return in;
 }
 

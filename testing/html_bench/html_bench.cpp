@@ -1,12 +1,15 @@
 // html_bench [--runs N] [--write DIR]
 // Times the renderer's core on messages of about 10 KB and 100 KB made of one repeated
-// section (headings, styled runs, entities, links, a small table), 400 pixels wide:
+// section (headings, styled runs, entities, links, a small table), then on the worst shapes a
+// message of 1 M characters can take (one unbreakable run, CJK text without ASCII punctuation,
+// a flood of "<", a flood of "&", many short words, a flood of blanks, the message beside an
+// icon in a table cell), 400 pixels wide:
 //   measure  parse + layout, as HtmlDrawer::Measure does;
 //   draw     the drawing pass at the measured width (the measured layout, walked op by op);
 //   relayout layout again at another width (what a Draw into a different rectangle costs).
 // Prints the median of N runs (default 200) in microseconds of the thread's CPU time, so that
-// other work on a busy machine does not count. With --write the two messages are also written
-// to DIR as UTF-8 files for the GDI figures.
+// other work on a busy machine does not count. With --write the messages are also written to
+// DIR as UTF-8 files for the GDI figures (message-10k, message-100k, worst-<shape>.html).
 #include "renderer/html_document.h"
 #include "tests/support/html_fakes.h"
 
@@ -48,6 +51,38 @@ std::wstring Message(std::size_t bytes) {
     for (int n = 1; text.size() < bytes; ++n)
         text += Section(n);
     return text;
+}
+
+// A text of `count` characters made of `piece` repeated.
+std::wstring Repeat(std::wstring_view piece, std::size_t count) {
+    std::wstring text;
+    text.reserve(count + piece.size());
+    while (text.size() < count)
+        text += piece;
+    text.resize(count);
+    return text;
+}
+
+struct Shape {
+    const char* name;
+    std::wstring text;
+};
+
+// The shapes that once took time quadratic in their length.
+std::vector<Shape> WorstShapes(std::size_t count) {
+    std::wstring cjk;
+    for (std::size_t i = 0; i < count; ++i)
+        cjk.push_back(static_cast<wchar_t>(0x4E00 + i % 0x5000));
+    const std::wstring path = Repeat(L"C:\\Program Files\\Duskpanel\\data\\", count);
+    return {
+        {"unbreakable", Repeat(L"x", count)},
+        {"cjk", cjk},
+        {"less-than", Repeat(L"<", count)},
+        {"ampersands", Repeat(L"&amp", count)},
+        {"short-words", Repeat(L"a b ", count)},
+        {"blanks", L"x" + Repeat(L" ", count - 2) + L"x"},
+        {"in-cell", L"<table><tr><td width=32>icon</td><td>" + path + L"</td></tr></table>"},
+    };
 }
 
 long long Median(std::vector<long long> v) {
@@ -93,6 +128,7 @@ void Bench(const char* name, const std::wstring& text, int runs) {
                 "relayout_us=%lld (%zu)\n",
                 name, text.size(), height, ops, runs, Median(measure), Median(draw),
                 Median(relayout), sink % 10);
+    std::fflush(stdout);
 }
 
 void WriteUtf8(const std::string& path, const std::wstring& text) {
@@ -134,5 +170,10 @@ int main(int argc, char** argv) {
     }
     Bench("10 KB", small, runs);
     Bench("100 KB", large, std::max(1, runs / 10));
+    for (const Shape& shape : WorstShapes(1 << 20)) {
+        if (writeTo)
+            WriteUtf8(std::string(writeTo) + "/worst-" + shape.name + ".html", shape.text);
+        Bench((std::string("1 M ") + shape.name).c_str(), shape.text, std::max(1, runs / 40));
+    }
     return 0;
 }

@@ -356,6 +356,95 @@ INSTANTIATE_TEST_SUITE_P(
         BoundRow{"HugeMargin", L"<font style='margin:99999px'>" + Repeat(L"a", 2000), -1}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct NestingRow {
+    const char* name;
+    std::wstring html;
+    bool lastItalic; // the last run's font
+};
+
+class NestingTest : public testing::TestWithParam<NestingRow> {};
+
+TEST_P(NestingTest, ClosingTagsPopWhatTheirTagPushed) {
+    Fixture f;
+    const DisplayList list = f.Render(GetParam().html);
+    const std::vector<TextOp> texts = OpsOf<TextOp>(list);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(list.fonts[static_cast<std::size_t>(texts.back().font)].italic,
+              GetParam().lastItalic);
+}
+
+// The body's style and 255 "<i>" fill the style stack (italic after an odd number of them).
+INSTANTIATE_TEST_SUITE_P(
+    Nesting, NestingTest,
+    testing::Values(
+        NestingRow{"WithinTheCap", L"<i>x</i>y", false},
+        NestingRow{"AtTheCap", Repeat(L"<i>", 255) + L"x</i>y", false},
+        NestingRow{"ClosingAnIgnoredTagPopsNothing", Repeat(L"<i>", 256) + L"x</i>y", true},
+        NestingRow{"ClosingTagsBeyondTheIgnoredOnesPop", Repeat(L"<i>", 257) + L"x</i></i></i>y",
+                   false},
+        NestingRow{"IgnoredTagAfterOthers", L"<b>" + Repeat(L"<i>", 254) + L"<i>x</i></i>y", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct StringCapRow {
+    const char* name;
+    std::wstring html;
+    std::size_t chars; // laid out
+};
+
+class StringCapTest : public testing::TestWithParam<StringCapRow> {};
+
+TEST_P(StringCapTest, InsertedStringsAreCappedInAll) {
+    Fixture f;
+    f.strings.strings[{L"", 1}] = L"ab";
+    f.strings.strings[{L"", 2}] = std::wstring(5000, L'x');
+    EXPECT_EQ(f.Render(GetParam().html, 0).text.size(), GetParam().chars);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StringCaps, StringCapTest,
+    testing::Values(
+        StringCapRow{"FewTags", Repeat(L"<string idres=1>", 3), 6},
+        StringCapRow{"EachStringIsCut", L"<string idres=2>", 4096},
+        StringCapRow{"ShortStringsUpToTheCap", Repeat(L"<string idres=1>", 40000), 65536},
+        StringCapRow{"LongStringsUpToTheCap", Repeat(L"<string idres=2>", 20), 65536},
+        StringCapRow{"MissingStringsTakeNoShare",
+                     Repeat(L"<string idres=3>", 20) + Repeat(L"<string idres=2>", 16), 65536},
+        StringCapRow{"CellsMeasuredThenLaidOutInsertTheSame",
+                     L"<table><tr><td>" + Repeat(L"<string idres=2>", 20) + L"</td></tr></table>",
+                     65536}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A measurer whose characters are 4 M pixels wide, as a broken font or driver may report.
+class HugeMeasurer : public TextMeasurer {
+public:
+    int Resolution() override { return 96; }
+    FontMetrics UseFont(const FontSpec& font) override {
+        return {font.height, font.height * 4 / 5, font.height / 5, font.height / 2, 1 << 22};
+    }
+    void MeasurePrefixes(std::wstring_view text, std::vector<int>& ends) override {
+        for (std::size_t i = 0; i < text.size(); ++i)
+            ends[i] = static_cast<int>(std::min<long long>((i + 1LL) << 22, 1 << 30));
+    }
+};
+
+// However wide the columns claim to be, their edges never wrap around to negative positions.
+TEST(BoundsTest, WideColumnsKeepTheirEdgesInRange) {
+    HugeMeasurer measurer;
+    const LayoutServices services{measurer};
+    for (const int width : {0, 400}) {
+        LayoutOptions options;
+        options.width = width;
+        const DisplayList list = LayOut(
+            PrepareText(L"<table><tr>" + Repeat(L"<td>" + Repeat(L"w", 200), 100) + L"</table>"),
+            StyleSheet::Default(), services, options);
+        const std::vector<TextOp> texts = OpsOf<TextOp>(list);
+        ASSERT_FALSE(texts.empty());
+        for (const TextOp& op : texts)
+            EXPECT_GE(op.x, 0) << width;
+        EXPECT_GE(list.width, 0);
+    }
+}
+
 TEST(BoundsTest, FontsPerLayoutAreCapped) {
     Fixture f;
     std::wstring html;

@@ -37,6 +37,37 @@ TEST(CountdownTest, TimeoutCountsDownOnTheDefaultButtonThenPressesIt) {
     EXPECT_EQ(countdown.Tick(), TickResult::Nothing);
 }
 
+struct TimeoutRow {
+    const char* name;
+    std::vector<int> buttons;
+    int defaultIndex;
+    int command;
+};
+
+class TimeoutTest : public testing::TestWithParam<TimeoutRow> {};
+
+// A timeout always ends the box: a default button that would keep it open (help, report, the
+// footer's fold-out) gives way to the first button that ends it.
+TEST_P(TimeoutTest, EndsTheBox) {
+    CountdownSetup setup = BoxSetup(GetParam().buttons, true);
+    setup.defaultIndex = GetParam().defaultIndex;
+    setup.timeoutSeconds = 1;
+    BoxCountdown countdown(setup);
+    EXPECT_EQ(countdown.Tick(), TickResult::PressDefault);
+    EXPECT_EQ(countdown.TimeoutCommand(), GetParam().command);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Timeouts, TimeoutTest,
+    testing::Values(TimeoutRow{"DefaultButton", {kYes, kNo}, 1, kNo},
+                    TimeoutRow{"HelpGivesWayToTheFirstEndingButton", {kOk, kCancel, kHelp}, 2, kOk},
+                    TimeoutRow{"ReportGivesWay", {kHelp, kReport, kRetry, kCancel}, 1, kRetry},
+                    TimeoutRow{"MoreGivesWay", {kCustom1, kMore}, 1, kCustom1},
+                    TimeoutRow{"OnlyButtonsThatKeepItOpen", {kHelp, kMore}, 0, kCancel},
+                    TimeoutRow{"NoButtons", {}, 0, kCancel},
+                    TimeoutRow{"DefaultIndexBeyondTheButtons", {kOk}, 5, kOk}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(CountdownTest, DisabledInCaptionKeepsEverythingButHelpDisabledForFiveTicks) {
     CountdownSetup setup = BoxSetup({kOk, kCancel, kHelp}, true);
     setup.disabledSeconds = 5;

@@ -126,8 +126,53 @@ INSTANTIATE_TEST_SUITE_P(
                               {528, 78},
                               {80, 23},
                               {224, 44},
+                              {}},
+                    // The window keeps to the work area (1280 wide, 1274 of it for the client).
+                    LayoutRow{"CapAboveTheContentChangesNothing",
+                              With([](LayoutInput& in) { in.maxWindowWidth = 1280; }),
+                              {328, 78},
+                              {80, 23},
+                              {124, 44},
+                              {}},
+                    LayoutRow{"MessageWiderThanTheWorkArea",
+                              With([](LayoutInput& in) {
+                                  in.messageText = {3276700, 16};
+                                  in.maxWindowWidth = 1280;
+                              }),
+                              {1274, 78},
+                              {80, 23},
+                              {597, 44},
+                              {}},
+                    LayoutRow{"ButtonsTooManyForTheRowNarrow",
+                              With([](LayoutInput& in) {
+                                  in.buttonLabels.assign(20, Size{20, 13});
+                                  in.maxWindowWidth = 806;
+                              }),
+                              {800, 78},
+                              {28, 23},
+                              {15, 44},
+                              {}},
+                    LayoutRow{"ButtonLabelWiderThanTheWorkArea",
+                              With([](LayoutInput& in) {
+                                  in.buttonLabels = {{2000, 13}};
+                                  in.maxWindowWidth = 806;
+                              }),
+                              {800, 78},
+                              {778, 23},
+                              {11, 44},
                               {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LayoutTest, LongCheckboxLabelIsCutAtTheWorkArea) {
+    LayoutInput in = Plain();
+    in.checkbox = true;
+    in.checkboxLabel = {5000, 13};
+    in.maxWindowWidth = 806;
+    const Layout layout = LayOutBox(in);
+    EXPECT_EQ(layout.client.width, 800);
+    EXPECT_EQ(layout.checkboxLabel.left, 29);
+    EXPECT_EQ(layout.checkboxLabel.right, 800);
+}
 
 TEST(LayoutTest, FooterHeightAndTextBoxes) {
     LayoutInput in = Plain();

@@ -168,6 +168,54 @@ TEST(HtmlImagesTest, FileSourcesMustBeLocalImagesOfTheirKind) {
     ::DeleteFileW(fake.c_str());
 }
 
+// An image list of one 16 x 16 icon, destroyed at the end.
+class IconImageList {
+public:
+    IconImageList() : list_(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1)) {
+        ::ImageList_ReplaceIcon(list_, -1, ::LoadIconW(nullptr, IDI_APPLICATION));
+    }
+    ~IconImageList() { ::ImageList_Destroy(list_); }
+    IconImageList(const IconImageList&) = delete;
+    IconImageList& operator=(const IconImageList&) = delete;
+    HIMAGELIST get() const { return list_; }
+
+private:
+    HIMAGELIST list_;
+};
+
+std::optional<html::ImageSize> ImageListSize(std::uint64_t handle, int index = 0) {
+    html::ImageSpec spec;
+    spec.kind = html::ImageKind::ImageList;
+    spec.source = html::ImageSource::Handle;
+    spec.handle = handle;
+    spec.index = index;
+    HtmlImages images; // loads are kept per pass: a fresh one asks again
+    return images.Size(spec);
+}
+
+// "<ilst handle=...>" takes only image lists the program registered: any other number never
+// reaches the image list functions, which crash on a number that is no list.
+TEST(HtmlImagesTest, ImageListHandlesMustBeRegistered) {
+    IconImageList list;
+    ASSERT_NE(list.get(), nullptr);
+    ASSERT_EQ(::ImageList_GetImageCount(list.get()), 1);
+    const auto handle = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(list.get()));
+    EXPECT_FALSE(ImageListSize(handle));
+    {
+        RegisteredImageList registered(list.get());
+        const std::optional<html::ImageSize> size = ImageListSize(handle);
+        ASSERT_TRUE(size);
+        EXPECT_EQ(size->width, 16);
+        EXPECT_EQ(size->height, 16);
+        EXPECT_FALSE(ImageListSize(handle, 1)); // beyond its images
+        { RegisteredImageList again(list.get()); }
+        EXPECT_TRUE(ImageListSize(handle)); // still registered once
+    }
+    EXPECT_FALSE(ImageListSize(handle));
+    for (const std::uint64_t number : {0x1ull, 0x12345678ull, 0xFFFFFFFFFFFFull})
+        EXPECT_FALSE(ImageListSize(number)) << number;
+}
+
 std::wstring ProgramFolder() {
     wchar_t path[MAX_PATH] = {};
     const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 namespace dp {
@@ -204,6 +205,58 @@ TEST(RichMessageBoxTest, MoreShowsTheFooterAndGrowsTheDialogByItsHeight) {
     EXPECT_EQ(heights[2], heights[0]);
     EXPECT_EQ(moreLabels, (std::vector<std::wstring>{L"More >>", L"<< More", L"More >>"}));
 }
+
+struct WideMessageRow {
+    const char* name;
+    std::wstring message;
+};
+
+class WideMessageTest : public testing::TestWithParam<WideMessageRow> {};
+
+// Beside the icon, a message with no place to break keeps to the width the box allows for
+// texts: it is cut by character instead of widening the box (and so do many buttons).
+TEST_P(WideMessageTest, TheBoxKeepsToItsCap) {
+    RichMessageBoxParams params;
+    params.caption = L"Wide";
+    params.messageText = GetParam().message.c_str();
+    params.style = MB_ICONWARNING | MB_OK | RMB_NOSOUND;
+    RECT client{};
+    ModalPoller poller([&] {
+        HWND box = FindBox(L"Wide");
+        if (!box)
+            return;
+        ::GetClientRect(box, &client);
+        Press(box, IDOK);
+    });
+    RichMessageBox box;
+    EXPECT_EQ(box.Show(params), IDOK);
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_GT(client.right, 0);
+    EXPECT_LE(client.right,
+              richbox::MaxTextWidth(work.right - work.left) + 2 * richbox::kTextMargin);
+}
+
+std::wstring LongPath() {
+    std::wstring path = L"C:";
+    for (int i = 0; i < 40; ++i)
+        path += L"\\folder" + std::to_wstring(i);
+    return path;
+}
+
+std::wstring CjkSentence() {
+    std::wstring text;
+    for (int i = 0; i < 300; ++i)
+        text.push_back(static_cast<wchar_t>(0x4E00 + i));
+    return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, WideMessageTest,
+    testing::Values(WideMessageRow{"LongPath", L"Cannot open " + LongPath()},
+                    WideMessageRow{"CjkSentence", CjkSentence()},
+                    WideMessageRow{"WideTable", L"<table width=30000><tr><td>a</td></tr></table>"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Dragged to a monitor at 150 % (the system sends WM_DPICHANGED with a rectangle there), the
 // box lays itself out at 144 dpi: a larger font, larger buttons and margins, the same share of
