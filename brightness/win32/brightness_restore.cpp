@@ -213,6 +213,8 @@ void StartWatcher() {
     buffer.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    // It shows nothing: no busy pointer while the system waits for a window that never comes.
+    startup.dwFlags = STARTF_FORCEOFFFEEDBACK;
     PROCESS_INFORMATION started{};
     if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE,
                           NORMAL_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
