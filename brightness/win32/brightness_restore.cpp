@@ -190,9 +190,9 @@ HANDLE NumberHandle(std::uint64_t number) {
     return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(number));
 }
 
-// Starts the hidden copy that watches this process. It inherits two handles only: this process
-// (to wait for its end) and the crash event; the duplicates made for it are closed here once it
-// has them, so no later child of this process inherits them.
+// Starts the hidden copy that watches this process. It inherits two handles, the only ones this
+// program ever makes inheritable: this process (to wait for its end) and the crash event; the
+// duplicates made for it are closed here once it has them, so no later child inherits them.
 void StartWatcher() {
     if (g_process.watcher)
         return;
