@@ -56,7 +56,86 @@ std::optional<std::optional<DisplayBrightness>> ParseCaptured(std::wstring_view 
     return DisplayBrightness{kDisplayPolicyBoth, *ac, *dc};
 }
 
+constexpr std::wstring_view kWatchSwitch = L"/~brightness-watch";
+
+// The command line after the program name, as the screen-saver switches are read: a quoted name
+// runs to the next quote, any other to the first blank; then the one character after it.
+std::wstring_view AfterProgramName(std::wstring_view line) {
+    std::size_t at = 0;
+    if (!line.empty() && line[0] == L'"') {
+        at = line.find(L'"', 1);
+        at = at == std::wstring_view::npos ? line.size() : at;
+    } else {
+        at = std::min(line.find(L' '), line.size());
+    }
+    if (at < line.size())
+        ++at;
+    line.remove_prefix(at);
+    while (!line.empty() && line.front() == L' ')
+        line.remove_prefix(1);
+    return line;
+}
+
 } // namespace
+
+std::optional<DisplayBrightness> BrightnessFromRecord(const RestoreRecord& record,
+                                                      std::span<const std::uint8_t> levels) {
+    if (!record.captured)
+        return std::nullopt;
+    const auto listed = [&](std::uint8_t level) {
+        return std::find(levels.begin(), levels.end(), level) != levels.end();
+    };
+    if (!listed(record.captured->ucACBrightness) || !listed(record.captured->ucDCBrightness))
+        return std::nullopt;
+    return DisplayBrightness{kDisplayPolicyBoth, record.captured->ucACBrightness,
+                             record.captured->ucDCBrightness};
+}
+
+bool OwnerRuns(const ProcessIdentity& owner, const OwnerState& state) {
+    switch (state.lookup) {
+    case OwnerLookup::NoSuchProcess:
+        return false;
+    case OwnerLookup::AccessDenied:
+    case OwnerLookup::Failed:
+        return true;
+    case OwnerLookup::Opened:
+        break;
+    }
+    if (state.ended)
+        return false;
+    return !state.creationTime || *state.creationTime == owner.creationTime;
+}
+
+std::wstring FormatRestoreWatchArguments(const RestoreWatchCommand& command) {
+    return std::wstring(kWatchSwitch) + L" " + std::to_wstring(command.processHandle) + L" " +
+           std::to_wstring(command.crashEvent) + L" " + std::to_wstring(command.owner.processId) +
+           L" " + std::to_wstring(command.owner.creationTime);
+}
+
+std::optional<RestoreWatchCommand> ParseRestoreWatchCommand(std::wstring_view commandLine) {
+    std::wstring_view text = AfterProgramName(commandLine);
+    const std::wstring_view whole = text;
+    constexpr auto kAny = std::numeric_limits<std::uint64_t>::max();
+    if (!Consume(text, kWatchSwitch) || !Consume(text, L" "))
+        return std::nullopt;
+    const auto process = ConsumeNumber(text, kAny);
+    if (!process || !Consume(text, L" "))
+        return std::nullopt;
+    const auto event = ConsumeNumber(text, kAny);
+    if (!event || !Consume(text, L" "))
+        return std::nullopt;
+    const auto id = ConsumeNumber(text, std::numeric_limits<std::uint32_t>::max());
+    if (!id || !Consume(text, L" "))
+        return std::nullopt;
+    const auto created = ConsumeNumber(text, kAny);
+    if (!created || !text.empty())
+        return std::nullopt;
+    RestoreWatchCommand command{*process, *event, {static_cast<std::uint32_t>(*id), *created}};
+    // Leading zeros and the like: only the program's own form is taken.
+    if (FormatRestoreWatchArguments(command) != whole)
+        return std::nullopt;
+    return command;
+}
 
 std::wstring RestoreRecordName(const ProcessIdentity& owner) {
     return std::to_wstring(owner.processId) + L"-" + std::to_wstring(owner.creationTime);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,48 @@ std::optional<RestoreRecord> ParseRestoreRecord(std::wstring_view text);
 // The name a process files its record under: one per process, so that a running process's
 // record is never overwritten by another's.
 std::wstring RestoreRecordName(const ProcessIdentity& owner);
+
+// The brightness to set for both power sources from a record: only when both its levels are
+// levels the panel lists (levels: its table). Nothing for a record that captured nothing, or one
+// whose levels are not the panel's (the record lives in the user's profile and may have been
+// damaged or edited): the active power scheme puts the brightness back then instead.
+std::optional<DisplayBrightness> BrightnessFromRecord(const RestoreRecord& record,
+                                                      std::span<const std::uint8_t> levels);
+
+// What the system said when asked about the process that wrote a record.
+enum class OwnerLookup {
+    Opened,        // opened with the limited query right
+    AccessDenied,  // exists, but runs at a level this process may not look at
+    NoSuchProcess, // no process has that identifier
+    Failed,        // any other answer
+};
+struct OwnerState {
+    OwnerLookup lookup = OwnerLookup::Failed;
+    bool ended = false;                        // opened, and it has ended
+    std::optional<std::uint64_t> creationTime; // opened, and its times could be read
+};
+// Whether the writer of a record still runs. Only proof that it is gone (no such process, an
+// ended one, or a newer process that reuses its identifier) counts as gone: restoring under a
+// running saver would undo its dimming and delete the record it relies on.
+bool OwnerRuns(const ProcessIdentity& owner, const OwnerState& state);
+
+// The hidden copy of the program that watches a dimming process: waits on that process's handle
+// and on an event its exception filter sets, then puts back the process's record if it is still
+// there. Handles are inherited, so they are passed as numbers.
+struct RestoreWatchCommand {
+    std::uint64_t processHandle = 0;
+    std::uint64_t crashEvent = 0;
+    ProcessIdentity owner;
+
+    friend bool operator==(const RestoreWatchCommand&, const RestoreWatchCommand&) = default;
+};
+// The arguments after the program name: "/~brightness-watch <process> <event> <id> <time>". The
+// switch is no letter the screen-saver command line knows, so that a mistyped form ends as an
+// unknown switch does.
+std::wstring FormatRestoreWatchArguments(const RestoreWatchCommand& command);
+// The whole process command line; nothing unless it is the program name followed by exactly
+// what FormatRestoreWatchArguments writes.
+std::optional<RestoreWatchCommand> ParseRestoreWatchCommand(std::wstring_view commandLine);
 
 // The records the profile holds, by name; text empty when the stored value is not text.
 struct StoredRestoreRecord {

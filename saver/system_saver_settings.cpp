@@ -34,8 +34,15 @@ void Install(SystemSaverEnvironment& env, const std::wstring& full, const std::w
     env.WriteDesktopValue(kSecure, before.secure);
 }
 
+// Never a saver path: tells a missing backup from the backup of an empty one.
+constexpr wchar_t kNoBackup[] = L"\x01";
+
 void Restore(SystemSaverEnvironment& env) {
     if (!env.OpenDesktopKey())
+        return;
+    // Installing always backs up the saver path first; without it there is nothing to put back,
+    // and the built-in defaults would replace the user's settings with a blank secure saver.
+    if (env.ReadBackup(kSaverPath, kNoBackup) == kNoBackup)
         return;
     SaverValues backup{env.ReadBackup(kSaverPath, L""), env.ReadBackup(kActive, L"1"),
                        env.ReadBackup(kTimeOut, L"60"), env.ReadBackup(kSecure, L"1")};

@@ -259,7 +259,8 @@ class SaverBench:
         self.start_saver()
         floor = self.idle_floor
         try:
-            saver = prefix_pids(self.wine.path, "Duskpanel.scr")[0]
+            # The /w saver, not the hidden copy that watches it (which only waits).
+            saver = prefix_pids(self.wine.path, "Duskpanel.scr /w")[0]
             server = wineserver_pid(self.wine.path)
             time.sleep(1.0)
             rows = []

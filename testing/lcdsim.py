@@ -359,8 +359,11 @@ def power_calls(prefix):
 # ---- configuration -------------------------------------------------------------------------
 
 def _lcd_values(levels=None, record=None, brightness=None, fail_query_levels=None,
-                fail_query=None, fail_set=None, fail_status=None, query_policy3=None):
+                fail_query=None, fail_set=None, fail_status=None, query_policy3=None,
+                query_bytes=None):
     values = {}
+    if query_bytes is not None:
+        values["QueryBytes"] = ("dword", query_bytes)
     if levels is not None:
         if len(levels) > 256:
             raise ValueError("at most 256 levels")
@@ -404,7 +407,7 @@ def configure(prefix, clear_history=False, clear_power_calls=False, schemes=None
     Panel: levels (sequence of 0-256 ints; [] = success with 0 bytes), record (policy, AC, DC),
     brightness (record (policy or 1, N, N)), fail_query_levels, fail_query, fail_set (bools),
     fail_status (NTSTATUS, default STATUS_NOT_SUPPORTED = error 50), query_policy3 (bool),
-    clear_history. Power scheme: schemes (brightness per scheme), active_scheme (index),
+    query_bytes (0-2: the brightness query answers that many bytes; 3 = whole), clear_history. Power scheme: schemes (brightness per scheme), active_scheme (index),
     fail_get_active, fail_enumerate, fail_set_active (error to return, 0 = none),
     clear_power_calls. Takes effect at the next request, also while the driver runs."""
     sections = []

@@ -15,15 +15,25 @@
 //   }                                                // the record is cleared
 //
 // A guard is made before the first change and destroyed only once the brightness is back; the
-// saver's dimmer holds one for its controller's life, a preview holds one for the preview.
-// Should the process die in between: an unhandled exception puts the brightness back from the
-// record before the process ends, and a process that is killed outright leaves the record for
-// the next start of the program to put back.
+// saver's dimmer holds one for its controller's life, a preview holds one for the preview. A
+// guard that could not write its record refuses the change (AllowsChange): a change without a
+// record could outlive the process.
+//
+// Should the process die in between, the first guard has started a hidden copy of the program
+// (RunRestoreWatch) that waits on this process's handle and puts the record back as soon as the
+// process is gone, however it ended: killed, aborted, a stack overflow, a fail-fast. An
+// unhandled exception wakes it at once through an event; the exception filter does nothing
+// else, since the failing thread may hold the heap or loader lock (without a watcher it sends a
+// request prepared beforehand on a device handle opened beforehand). Should the watcher not run
+// either, the record stays for the next start of the program to put back. Only levels from the
+// panel's own table are set from a record; anything else goes back through the power scheme.
 #pragma once
 
 #include "brightness/brightness_controller.h"
 
 #include <string>
+
+#include "brightness/restore_record.h"
 
 namespace dp {
 
@@ -39,6 +49,9 @@ public:
     // controller without backlight control; a second guard alive at the same time in the same
     // process keeps the first one's record, which holds the brightness from before any change.
     explicit BrightnessChangeGuard(const BrightnessController& controller);
+    // False when a record was due and could not be written: the caller must not change the
+    // brightness then.
+    bool AllowsChange() const { return !refused_; }
     // Clears the record once the last guard of the process goes.
     ~BrightnessChangeGuard();
 
@@ -47,6 +60,12 @@ public:
 
 private:
     bool holds_ = false;
+    bool refused_ = false;
 };
+
+// The hidden watcher's whole work (the program's "/~brightness-watch" form): waits until the
+// watched process ends or reports a failure, then puts back its record if it is still there and
+// clears it. Returns the exit code.
+int RunRestoreWatch(const RestoreWatchCommand& command, const std::wstring& profileKeyPath);
 
 } // namespace dp

@@ -48,9 +48,16 @@ bool VideoPortPanel::QuerySupportedLevels(LevelList& levels) {
 bool VideoPortPanel::QueryDisplayBrightness(DisplayBrightness& record) {
     if (!IsOpen())
         return false;
+    // The caller's preset goes to the driver; the answer counts only when the driver filled the
+    // whole record, since the bytes it left would be taken for a brightness (0: backlight off).
+    DisplayBrightness answer = record;
     DWORD bytesReturned = 0;
-    return ::DeviceIoControl(device_.get(), kIoctlQueryDisplayBrightness, nullptr, 0, &record,
-                             sizeof(record), &bytesReturned, nullptr) != FALSE;
+    if (!::DeviceIoControl(device_.get(), kIoctlQueryDisplayBrightness, nullptr, 0, &answer,
+                           sizeof(answer), &bytesReturned, nullptr) ||
+        bytesReturned != sizeof(answer))
+        return false;
+    record = answer;
+    return true;
 }
 
 bool VideoPortPanel::SetDisplayBrightness(const DisplayBrightness& record) {

@@ -48,7 +48,9 @@ bool DimmerWnd::CreateDimmer(DWORD exStyle, const wchar_t* windowName, DWORD sty
                                              : CreateSystemBrightnessController();
     if (controller_ && controller_->IsBacklightMode()) {
         brightnessGuard_.emplace(*controller_);
-        StartBacklightMode();
+        // A dim without its record could outlive a killed saver: no dimming then.
+        if (brightnessGuard_->AllowsChange())
+            StartBacklightMode();
     }
     // Otherwise the window stays hidden and the saver watches for input by polling alone.
     return true;

@@ -1,6 +1,7 @@
 #include "saver/win32/saver_app.h"
 
 #include <shlobj.h>
+#include <stdlib.h>
 
 #include <utility>
 #include <vector>
@@ -66,6 +67,15 @@ const std::wstring& LanguageFileBasePath() {
 SaverApp::SaverApp() = default;
 
 bool SaverApp::InitInstance() {
+    // The hidden watcher a dimming process starts: it needs the profile key and nothing else,
+    // and leaves the parameters alone.
+    if (const auto watch = ParseRestoreWatchCommand(::GetCommandLineW())) {
+        SetAppName(kSaverAppName);
+        SetRegistryKey(kVendorFolder);
+        parametersSaved_ = true;
+        RunRestoreWatch(*watch, ProfileKeyPath());
+        return false;
+    }
     PrepareEnvironment();
     SaverCommand command = ParseSaverCommandLine(::GetCommandLineW());
     mode_ = command.mode;
@@ -91,7 +101,8 @@ void SaverApp::PrepareEnvironment() {
 int SaverApp::ExitInstance() {
     if (!parametersSaved_)
         SaveParameterStores();
-    if (mode_ == SaverMode::RunSaver && parameters_.resumePasswordProtect != 0)
+    if (mode_ == SaverMode::RunSaver && !anotherSaverRuns_ &&
+        parameters_.resumePasswordProtect != 0)
         ::LockWorkStation();
     return Application::ExitInstance();
 }
@@ -150,11 +161,26 @@ bool SaverApp::Dispatch(const SaverCommand& command) {
         UpdateSystemSaverSettingsWin32(false);
         return false;
     case SaverMode::RunSaver:
+        if (!BecomeTheOnlySaver()) {
+            anotherSaverRuns_ = true;
+            return false;
+        }
+        // abort() in a windowed program shows a box and waits; behind the top-most overlay
+        // nobody sees it, and the panel would stay dim until then. The process ends at once
+        // instead, and its watcher puts the brightness back.
+        _set_error_mode(_OUT_TO_STDERR);
         return StartSaverWindow(*this);
     case SaverMode::Invalid:
         break;
     }
     return false;
+}
+
+bool SaverApp::BecomeTheOnlySaver() {
+    // One per session: the system runs one screen saver per desktop session.
+    saverMutex_.reset(::CreateMutexW(nullptr, FALSE, L"Local\\Duskpanel.RunningSaver"));
+    // Without the object nothing can be told; running beats a missing saver.
+    return !saverMutex_ || ::GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
 void SaverApp::RelaunchAsRunSaver() {

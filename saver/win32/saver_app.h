@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/win32/application.h"
+#include "framework/win32/handles.h"
 #include "saver/saver_command_line.h"
 #include "saver/saver_startup.h"
 #include "settings/parameter_store.h"
@@ -55,12 +56,17 @@ private:
     void SaveParameterStores();
     bool Dispatch(const SaverCommand& command);
     void RelaunchAsRunSaver();
+    // True for the one saver of the session; a second one must not touch the panel: it would
+    // capture the first one's dimmed level as the brightness to go back to.
+    bool BecomeTheOnlySaver();
 
     SaverMode mode_ = SaverMode::Invalid;
     SaverPaths paths_;
     UrlTable urls_;
     Parameters parameters_;
     bool parametersSaved_ = false; // by the start mode, before the relaunch
+    bool anotherSaverRuns_ = false;
+    UniqueHandle saverMutex_; // held by the running saver for its life
     std::wstring productId_ = kProductId;
 };
 

@@ -19,6 +19,8 @@
  *   FailStatus      REG_DWORD: the NTSTATUS of those failures (default STATUS_NOT_SUPPORTED,
  *                   which Win32 sees as error 50).
  *   QueryPolicy3    REG_DWORD != 0: the display-brightness query answers policy 3.
+ *   QueryBytes      REG_DWORD 0-2: the display-brightness query succeeds with only that many
+ *                   bytes written and reported (a short reply); missing or 3 and up: all 3.
  *   HistoryCount    REG_DWORD: number of history entries (the driver increments it).
  *   History\NNNNN   REG_SZ, NNNNN = 00001, 00002, ...: one line per request received:
  *       "<REQ> in=<hex> inlen=<n> outlen=<n> status=0x<8 hex> info=<n> out=<hex> time=<n>"
@@ -146,6 +148,7 @@ typedef struct {
     BOOLEAN fail_set;
     NTSTATUS fail_status;
     BOOLEAN query_policy3;
+    ULONG query_bytes;
 } lcdsim_config;
 
 static void read_config(HANDLE key, lcdsim_config* config) {
@@ -171,6 +174,9 @@ static void read_config(HANDLE key, lcdsim_config* config) {
     config->fail_set = query_dword(key, L"FailSet", 0) != 0;
     config->fail_status = (NTSTATUS)query_dword(key, L"FailStatus", (ULONG)STATUS_NOT_SUPPORTED);
     config->query_policy3 = query_dword(key, L"QueryPolicy3", 0) != 0;
+    config->query_bytes = query_dword(key, L"QueryBytes", 3);
+    if (config->query_bytes > 3)
+        config->query_bytes = 3;
 }
 
 /* ---- history ---------------------------------------------------------------------------- */
@@ -365,10 +371,12 @@ static NTSTATUS dispatch_device_control(PDEVICE_OBJECT device, PIRP irp) {
         } else if (buffer == NULL || out_length < 3) {
             status = STATUS_BUFFER_TOO_SMALL;
         } else {
-            buffer[0] = config.query_policy3 ? 3 : config.record[0];
-            buffer[1] = config.record[1];
-            buffer[2] = config.record[2];
-            info = 3;
+            UCHAR answer[3];
+            answer[0] = config.query_policy3 ? 3 : config.record[0];
+            answer[1] = config.record[1];
+            answer[2] = config.record[2];
+            memcpy(buffer, answer, config.query_bytes);
+            info = config.query_bytes;
             status = STATUS_SUCCESS;
         }
         break;

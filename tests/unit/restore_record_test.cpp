@@ -62,5 +62,86 @@ TEST(RestoreRecord, LeftRecordsOfEndedProcessesArePutBackOldestLast) {
     EXPECT_EQ(plan.remove, (std::vector<std::wstring>{L"11-200", L"bad", L"10-100", L"12-50"}));
 }
 
+TEST(RestoreRecord, OnlyLevelsFromThePanelsTableAreSetAgain) {
+    const std::vector<std::uint8_t> table = {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
+    const auto levels = [](int ac, int dc) {
+        return RestoreRecord{{1, 1},
+                             DisplayBrightness{kDisplayPolicyAc, static_cast<std::uint8_t>(ac),
+                                               static_cast<std::uint8_t>(dc)}};
+    };
+    struct Row {
+        const char* name;
+        RestoreRecord record;
+        std::vector<std::uint8_t> table;
+        std::optional<DisplayBrightness> set;
+    };
+    const Row rows[] = {
+        {"both listed, set for both sources", levels(80, 30), table, DisplayBrightness{3, 80, 30}},
+        {"lowest listed level", levels(0, 0), table, DisplayBrightness{3, 0, 0}},
+        {"mains level not listed", levels(255, 30), table, std::nullopt},
+        {"battery level not listed", levels(80, 35), table, std::nullopt},
+        {"0 from a panel that does not list it", levels(0, 0), {5, 50, 100}, std::nullopt},
+        {"no table", levels(80, 80), {}, std::nullopt},
+        {"nothing captured", {{1, 1}, std::nullopt}, table, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(BrightnessFromRecord(row.record, row.table), row.set);
+    }
+}
+
+TEST(RestoreRecord, OnlyProofOfAnEndCountsAsGone) {
+    const ProcessIdentity owner{4242, 1000};
+    struct Row {
+        const char* name;
+        OwnerState state;
+        bool runs;
+    };
+    const Row rows[] = {
+        {"running, same start", {OwnerLookup::Opened, false, 1000}, true},
+        {"ended", {OwnerLookup::Opened, true, 1000}, false},
+        {"identifier reused by a later process", {OwnerLookup::Opened, false, 2000}, false},
+        {"times unreadable", {OwnerLookup::Opened, false, std::nullopt}, true},
+        {"higher integrity level: access denied", {OwnerLookup::AccessDenied, false, {}}, true},
+        {"no such process", {OwnerLookup::NoSuchProcess, false, {}}, false},
+        {"other failure", {OwnerLookup::Failed, false, {}}, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(OwnerRuns(owner, row.state), row.runs);
+    }
+}
+
+TEST(RestoreRecord, WatchCommandLine) {
+    const RestoreWatchCommand command{0x1a4, 0x1b0, {4242, 133500000000000000}};
+    const std::wstring arguments = FormatRestoreWatchArguments(command);
+    EXPECT_EQ(arguments, L"/~brightness-watch 420 432 4242 133500000000000000");
+    struct Row {
+        const char* name;
+        std::wstring line;
+        bool parsed;
+    };
+    const Row rows[] = {
+        {"quoted program with blanks", L"\"C:\\Program Files\\D\\Duskpanel.scr\" " + arguments,
+         true},
+        {"plain program, extra blanks before", L"Duskpanel.scr   " + arguments, true},
+        {"saver switch", L"\"Duskpanel.scr\" /w", false},
+        {"program name only", L"Duskpanel.scr", false},
+        {"missing time", L"D.scr /~brightness-watch 420 432 4242", false},
+        {"trailing text", L"D.scr " + arguments + L" /w", false},
+        {"leading zero", L"D.scr /~brightness-watch 0420 432 4242 1", false},
+        {"id beyond 32 bits", L"D.scr /~brightness-watch 1 2 4294967296 1", false},
+        {"other prefix", L"D.scr -~brightness-watch 420 432 4242 1", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::optional<RestoreWatchCommand> parsed = ParseRestoreWatchCommand(row.line);
+        EXPECT_EQ(parsed.has_value(), row.parsed);
+        if (parsed && row.parsed) {
+            EXPECT_EQ(*parsed, command);
+        }
+    }
+}
+
 } // namespace
 } // namespace dp

@@ -94,7 +94,7 @@ TEST(SystemSaverSettings, RestoreWritesBackupOrDefaultsAndOpensThePanel) {
         std::vector<std::wstring> expected;
     };
     const Case cases[] = {
-        {"no backup", {}, {L"", L"1", L"60", L"1"}},
+        {"only the saver path kept", {{L"SCRNSAVE.EXE", L""}}, {L"", L"1", L"60", L"1"}},
         {"backup",
          {{L"SCRNSAVE.EXE", L"old.scr"},
           {L"ScreenSaveActive", L"0"},
@@ -111,6 +111,27 @@ TEST(SystemSaverSettings, RestoreWritesBackupOrDefaultsAndOpensThePanel) {
             EXPECT_EQ(env.desktop[kOrder[i]], c.expected[i]) << c.name;
         EXPECT_EQ(env.panelLaunches, 1) << c.name;
         EXPECT_TRUE(env.backupWrites.empty()) << "restore keeps the backup: " << c.name;
+    }
+}
+
+TEST(SystemSaverSettings, RestoreWithoutBackupChangesNothing) {
+    struct Case {
+        const char* name;
+        std::map<std::wstring, std::wstring> backup;
+    };
+    const Case cases[] = {
+        {"nothing kept", {}},
+        {"saver path missing", {{L"ScreenSaveActive", L"0"}, {L"ScreenSaveTimeOut", L"900"}}},
+    };
+    for (const Case& c : cases) {
+        FakeSaverEnvironment env;
+        env.desktop = {{L"SCRNSAVE.EXE", L"mine.scr"}, {L"ScreenSaveTimeOut", L"300"}};
+        const auto before = env.desktop;
+        env.backup = c.backup;
+        EXPECT_TRUE(UpdateSystemSaverSettings(false, env));
+        EXPECT_TRUE(env.desktopWrites.empty()) << c.name;
+        EXPECT_EQ(env.desktop, before) << c.name;
+        EXPECT_EQ(env.panelLaunches, 0) << c.name;
     }
 }
 

@@ -87,7 +87,9 @@ void SettingsDialog::OnHScroll(HWND control) {
 void SettingsDialog::Preview(const SliderControl& slider) {
     if (controller_.IsBacklightMode()) {
         previewGuard_.emplace(controller_);
-        preview_.Begin(controller_.GetLevel(static_cast<std::uint32_t>(slider.GetPos())));
+        // A change without its record could outlive a killed program: the box alone then.
+        if (previewGuard_->AllowsChange())
+            preview_.Begin(controller_.GetLevel(static_cast<std::uint32_t>(slider.GetPos())));
     }
     ShowPreviewBox();
     EndPreview();
