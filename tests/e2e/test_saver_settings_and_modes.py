@@ -5,6 +5,7 @@ import shutil
 import subprocess
 import unittest
 
+import lcdsim
 from winetest import WINE, WINESERVER, WinePrefix, program
 
 PROFILE = r"HKCU\Software\Nerovane\Duskpanel"
@@ -84,11 +85,13 @@ class InstallAndRestore(SaverTestCase):
     prefix_name = "saver-install"
 
     def setUp(self):
-        self.wine.reg_delete(BACKUP)
-        self.wine.reg_add(DESKTOP, "SCRNSAVE.EXE", r"C:\windows\system32\starfield.scr")
-        self.wine.reg_add(DESKTOP, "ScreenSaveActive", "0")
-        self.wine.reg_add(DESKTOP, "ScreenSaveTimeOut", "300")
-        self.wine.reg_add(DESKTOP, "ScreenSaverIsSecure", "0")
+        # One "reg import" instead of five "reg" starts: each Wine start costs seconds here.
+        lcdsim.reg_import(self.wine.path, [
+            "-" + BACKUP.replace("HKCU", "HKEY_CURRENT_USER"),
+            (DESKTOP.replace("HKCU", "HKEY_CURRENT_USER"), {
+                "SCRNSAVE.EXE": ("sz", r"C:\windows\system32\starfield.scr"),
+                "ScreenSaveActive": ("sz", "0"), "ScreenSaveTimeOut": ("sz", "300"),
+                "ScreenSaverIsSecure": ("sz", "0")})])
 
     def short_path(self):
         return self.desktop_values()[0]
@@ -115,9 +118,10 @@ class InstallAndRestore(SaverTestCase):
         self.saver("/r")
         self.assertEqual(self.desktop_values(), restored, "a second /r writes the same again")
 
-    def test_restore_without_a_backup_writes_the_defaults(self):
+    def test_restore_without_a_backup_changes_nothing(self):
         self.saver("/r")
-        self.assertEqual(self.desktop_values(), ["", "1", "60", "1"])
+        self.assertEqual(self.desktop_values(),
+                         [r"C:\windows\system32\starfield.scr", "0", "300", "0"])
 
 
 class ModesWithoutTheSaver(SaverTestCase):
