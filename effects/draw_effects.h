@@ -144,9 +144,9 @@ class PalettePattern {
 public:
     PalettePattern(int effect, int width, int height, const EffectColours& colours, int amplitude,
                    int tint, const RandomSource& random);
-    // The pixels of `tile` (coordinates within the pattern, top-down), clipped to the pattern and
-    // to kMaxPatternTileSide per side. Noise draws one random number per pixel.
-    PixelBuffer RenderTile(const EffectRect& tile, const RandomSource& random) const;
+    // The pixels of `requested` (coordinates within the pattern, top-down), clipped to the pattern
+    // and to kMaxPatternTileSide per side. Noise draws one random number per pixel.
+    PixelBuffer RenderTile(const EffectRect& requested, const RandomSource& random) const;
 
 private:
     struct Streak {

@@ -300,9 +300,10 @@ void Engine::LayTable(int shapeIndex, Flow& flow, const TextStyle& style) {
     for (std::size_t c = 0; c < widths.size(); ++c)
         columnX[c + 1] = std::min<long long>(columnX[c] + widths[c] + spacing, kMaxTableX);
     const auto spanWidth = [&](const GridCell& g) {
-        return Clamp(columnX[static_cast<std::size_t>(g.column + g.columnSpan)] -
-                         columnX[static_cast<std::size_t>(g.column)] - spacing,
-                     0, kMaxTableX);
+        return Clamp(
+            columnX[static_cast<std::size_t>(g.column) + static_cast<std::size_t>(g.columnSpan)] -
+                columnX[static_cast<std::size_t>(g.column)] - spacing,
+            0, kMaxTableX);
     };
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const CellBox& cell = cells[i];
@@ -378,9 +379,10 @@ void Engine::LayTable(int shapeIndex, Flow& flow, const TextStyle& style) {
             continue;
         const int x = left + static_cast<int>(columnX[static_cast<std::size_t>(g.column)]);
         const int y = top + static_cast<int>(rowY[static_cast<std::size_t>(g.row)]);
-        const int h = Clamp(rowY[static_cast<std::size_t>(g.row + g.rowSpan)] -
-                                rowY[static_cast<std::size_t>(g.row)] - spacing,
-                            0, kMaxLayoutHeight);
+        const int h =
+            Clamp(rowY[static_cast<std::size_t>(g.row) + static_cast<std::size_t>(g.rowSpan)] -
+                      rowY[static_cast<std::size_t>(g.row)] - spacing,
+                  0, kMaxLayoutHeight);
         const Rect cellRect{x, y, x + spanWidth(g), y + h};
         if (cell.settings.effect >= 0)
             sink.ops.push_back(Background(cell.settings, cellRect));
@@ -396,7 +398,7 @@ void Engine::LayTable(int shapeIndex, Flow& flow, const TextStyle& style) {
         dy += y + extra(cell) / 2;
         for (std::size_t k = placed[i].ops; k < placed[i].opsEnd; ++k) {
             Translate(contents.ops[k], dx, dy);
-            sink.ops.push_back(std::move(contents.ops[k]));
+            sink.ops.push_back(contents.ops[k]);
         }
         for (std::size_t k = placed[i].links; k < placed[i].linksEnd; ++k) {
             LinkArea area = contents.links[k];

@@ -2,6 +2,7 @@
 
 #include "renderer/word_wrap.h"
 
+#include <ranges>
 #include <variant>
 
 namespace dp::html::detail {
@@ -198,13 +199,13 @@ void Flow::Finish(const TextStyle& style) {
 
 // Trailing blanks of the line do not count: the last text items lose them.
 void Flow::TrimLineEnd() {
-    for (auto item = items_.rbegin(); item != items_.rend(); ++item) {
-        if (item->kind != LineItem::Kind::Text)
+    for (LineItem& item : std::views::reverse(items_)) {
+        if (item.kind != LineItem::Kind::Text)
             return;
-        item->width = item->trimmedWidth;
-        item->length = item->trimmedLength;
-        item->blanks = item->trimmedBlanks;
-        if (item->trimmedLength > 0 || item->trimmedWidth > 0)
+        item.width = item.trimmedWidth;
+        item.length = item.trimmedLength;
+        item.blanks = item.trimmedBlanks;
+        if (item.trimmedLength > 0 || item.trimmedWidth > 0)
             return;
     }
 }
@@ -270,7 +271,7 @@ void Flow::FlushLine(bool wrapped, const TextStyle& style) {
         }
     }
     contentWidth_ = std::max(contentWidth_, used + 2 * margin_);
-    y_ = Clamp(static_cast<long long>(y_) + height + 2 * padding_, 0, 2 * kMaxLayoutHeight);
+    y_ = Clamp(static_cast<long long>(y_) + height + 2LL * padding_, 0, 2 * kMaxLayoutHeight);
     items_.clear();
     x_ = 0;
 }

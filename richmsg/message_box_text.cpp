@@ -64,7 +64,7 @@ int DropEscapingTableTags(std::wstring& text) {
         kept.append(L"<>");
         copied = span.end;
     }
-    kept.append(text, copied, std::wstring::npos);
+    kept.append(std::wstring_view(text).substr(copied));
     text = std::move(kept);
     return open;
 }
