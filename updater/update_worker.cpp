@@ -77,7 +77,7 @@ int UpdateWorker::Run() {
         return 0; // busy for good; the dialog waits for Cancel
     const std::optional<Offer> offer = FetchOffer(UpdateIniPath(*tempFolder, commandLine_.hasId));
     if (offer && OfferIsWanted(offer->version))
-        UpdateFrom(offer->setup, *tempFolder);
+        UpdateFrom(*offer, *tempFolder);
     return Finish();
 }
 
@@ -118,7 +118,8 @@ bool UpdateWorker::OfferIsWanted(const std::wstring& offered) {
     return ports_.dialog.AskYesNo(UpdateQuestion(offered));
 }
 
-void UpdateWorker::UpdateFrom(const SetupSource& source, std::wstring_view tempFolder) {
+void UpdateWorker::UpdateFrom(const Offer& offer, std::wstring_view tempFolder) {
+    const SetupSource& source = offer.setup;
     if (source.downloadPath.empty())
         return;
     if (source.downloadPath.size() > kDownloadPathChars - 1) {
@@ -136,9 +137,26 @@ void UpdateWorker::UpdateFrom(const SetupSource& source, std::wstring_view tempF
     if (!DownloadTo(source.downloadPath, setupPath, ports_.transfer) ||
         !PassesCheck(source, setupPath))
         return;
-    const auto setupCommand = BuildSetupCommandLine(setupPath, source.setupParam);
-    if (setupCommand)
-        ports_.system.StartProcess(*setupCommand); // a setup that will not start ends quietly
+    StartSetup(offer, setupPath, tempFolder);
+}
+
+// An update never ends in silence: a setup that does not start, and (through the watcher) one
+// that ends with a failure, are told to the user.
+void UpdateWorker::StartSetup(const Offer& offer, std::wstring_view setupPath,
+                              std::wstring_view folder) {
+    if (!BuildSetupCommandLine(setupPath, offer.setup.setupParam)) {
+        ports_.dialog.ShowMessage(SetupNotStartedMessage(kErrorFilenameTooLong, offer.version));
+        return;
+    }
+    SetupStartAnswer answer = ports_.system.StartSetup(
+        {std::wstring(setupPath), offer.setup.setupParam, std::wstring(folder)});
+    if (!answer.process) {
+        ports_.dialog.ShowMessage(SetupNotStartedMessage(answer.error, offer.version));
+        return;
+    }
+    if (!ports_.system.WatchSetup(*answer.process,
+                                  {commandLine_.productName, offer.version, std::wstring(folder)}))
+        ports_.dialog.ShowMessage(SetupNotWatchedMessage(offer.version));
 }
 
 // A setup that fails its check is deleted, so that nothing can start it later by mistake.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "updater/download_url.h"
+#include "updater/setup_start.h"
 #include "updater/update_ini.h"
 #include "updater/updater_command_line.h"
 
@@ -41,8 +42,12 @@ public:
     virtual ~UpdateSystem() = default;
     // "%temp%" expanded; empty when the expansion fails.
     virtual std::optional<std::wstring> ExpandTempFolder() = 0;
-    // Starts commandLine as a new process without waiting for it; false when it cannot start.
-    virtual bool StartProcess(std::wstring_view commandLine) = 0;
+    // Starts the setup through the shell, so that Windows can ask for elevation, owned by the
+    // update dialog; the answer holds the running process or the platform's error code.
+    virtual SetupStartAnswer StartSetup(const SetupRequest& request) = 0;
+    // Hands the wait for the setup's end to a watcher that holds none of the files the setup
+    // replaces, and tells the user the outcome; false when no watcher could be started.
+    virtual bool WatchSetup(StartedSetup& setup, const SetupWatch& watch) = 0;
     // Null when the file is missing or another writer has it open.
     virtual std::unique_ptr<WriteGuard> GuardAgainstWriters(std::wstring_view path) = 0;
     // Deletes the file; a file that cannot be deleted stays (it is never started).
@@ -85,7 +90,8 @@ private:
     bool DownloadTo(std::wstring_view url, std::wstring_view localPath, TransferPlatform& transfer,
                     std::uint32_t maxBytes = kNoSizeLimit);
     bool OfferIsWanted(const std::wstring& offered);
-    void UpdateFrom(const SetupSource& source, std::wstring_view tempFolder);
+    void UpdateFrom(const Offer& offer, std::wstring_view tempFolder);
+    void StartSetup(const Offer& offer, std::wstring_view setupPath, std::wstring_view folder);
     bool PassesCheck(const SetupSource& source, std::wstring_view setupPath);
     int Finish();
 

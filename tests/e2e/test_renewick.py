@@ -136,8 +136,11 @@ class RenewickTestCase(unittest.TestCase):
     def setUp(self):
         self.heads_before = len(self.server.heads())
         for name in os.listdir(self.temp) if os.path.isdir(self.temp) else []:
-            if name.endswith("_update.ini") or name.startswith("fake_setup"):
-                os.remove(os.path.join(self.temp, name))
+            if name.endswith("_update.ini") or name.startswith(("fake_setup", "Renewick-watch-")):
+                try:
+                    os.remove(os.path.join(self.temp, name))
+                except OSError:
+                    pass  # a watcher of an earlier test that still runs
 
     def tearDown(self):
         # A test that failed half-way may leave a dialog open; the next one starts clean.
@@ -284,12 +287,35 @@ class UpdateFlow(RenewickTestCase):
         setup_path = rf"C:\users\{self.wine.user_name()}\Temp\fake_setup.exe"
         self.assertEqual(self.read_temp("fake_setup.exe.txt").decode("utf-8"),
                          f'"{setup_path}" /S /D=C:\\Target dir')
+        told = self.find("Renewick", "Duskpanel 2.1 is installed.")
+        self.assertIsNotNone(told, "the end of the setup is told")
+        self.press(told, IDOK)
 
         heads = self.new_heads()
         self.assertEqual([h[0] for h in heads],
                          ["GET /update.ini HTTP/1.1", "GET /slow/fake_setup.exe HTTP/1.1"])
         for head in heads:
             self.assertTrue(any(re.fullmatch(r"User-Agent: Agent-?\d+", h) for h in head), head)
+
+    def test_the_end_of_the_setup_is_told_and_renewick_exe_is_free_while_it_runs(self):
+        # /FREE: the setup waits, as the installer does, until Renewick.exe can be written.
+        rows = [("installed", f"/S /FREE={self.windows_path(self.renewick)}",
+                 "Duskpanel 2.1 is installed."),
+                ("setup reports a failure", "/S /EXIT=2",
+                 "The update to version 2.1 was not installed: the setup ended with code 2.")]
+        for name, setup_param, expected in rows:
+            with self.subTest(name):
+                self.write_ini("2.1", "fake_setup.exe", setup_param)
+                renewick = self.start(*self.saver_line("A", "Duskpanel", "2.0",
+                                                       self.server.url("update.ini")))
+                question = self.find("Renewick", "New version is:2.1, update now?")
+                self.assertIsNotNone(question)
+                self.press(question, IDYES)
+                self.assertEqual(self.assert_ends(renewick), 0)
+                told = self.find("Renewick", expected, timeout_ms=30000)
+                self.assertIsNotNone(told, expected)
+                self.press(told, IDOK)
+                self.assertTrue(self.wait_gone(told))
 
     def test_the_same_version_is_reported_as_current_and_nothing_is_downloaded(self):
         self.write_ini("2.0.0")

@@ -62,7 +62,11 @@ class VerifiedSetup(RenewickTestCase):
         result = wait_until(outcome, timeout=30, interval=0.2)
         self.assertTrue(result, "neither started nor refused")
         message = None
-        if result != "started":
+        if result == "started":
+            told = self.find("Renewick", "Duskpanel 2.1 is installed.")
+            self.assertIsNotNone(told, "the end of the setup is told")
+            self.press(told, IDOK)
+        else:
             message = next(t for t in result if t.startswith("error info:"))
             self.press(self.find("Renewick", "error info:"), IDOK)
         self.assertEqual(self.assert_ends(process), 0)

@@ -48,14 +48,23 @@ struct ScriptedDialog : UpdateDialogPort {
 struct ScriptedSystem : UpdateSystem {
     std::vector<std::wstring>& log;
     std::optional<std::wstring> tempFolder;
-    bool startSucceeds = true;
+    std::uint32_t startError = 0; // what the shell answers; 0: the setup runs
+    bool watcherStarts = true;
     bool anotherWriter = false; // took the INI copy between its download and its reading
 
     explicit ScriptedSystem(std::vector<std::wstring>& events) : log(events) {}
     std::optional<std::wstring> ExpandTempFolder() override { return tempFolder; }
-    bool StartProcess(std::wstring_view commandLine) override {
-        log.push_back(L"start " + std::wstring(commandLine));
-        return startSucceeds;
+    SetupStartAnswer StartSetup(const SetupRequest& request) override {
+        log.push_back(L"start " + request.program + L" | " + request.parameters + L" | in " +
+                      request.folder);
+        if (startError != 0)
+            return {nullptr, startError};
+        return {std::make_unique<StartedSetup>(), 0};
+    }
+    bool WatchSetup(StartedSetup&, const SetupWatch& watch) override {
+        log.push_back(L"watch " + watch.productName + L" " + watch.offeredVersion + L" from " +
+                      watch.folder);
+        return watcherStarts;
     }
     std::unique_ptr<WriteGuard> GuardAgainstWriters(std::wstring_view) override {
         return anotherWriter ? nullptr : std::make_unique<WriteGuard>();
@@ -111,7 +120,8 @@ struct Scenario {
     std::optional<std::wstring> downloadPath = kSetupUrl;
     std::wstring setupParam = L"/S";
     std::optional<fake::Response> setupResponse = fake::Ok("MZ setup program");
-    bool startSucceeds = true;
+    std::uint32_t startError = 0;
+    bool watcherStarts = true;
     bool anotherWriter = false;
     std::wstring sha256 = {};
     bool vendorKey = false;
@@ -126,7 +136,11 @@ std::wstring Failed(int code, const std::wstring& url) {
 }
 const std::wstring kAsk = L"ask " + kQuestion;
 const std::wstring kCurrent = L"message Your already have the lastest version installed.";
-const std::wstring kStartSetup = L"start \"" + kSetupPath + L"\" /S";
+const std::wstring kStartSetup = L"start " + kSetupPath + L" | /S | in " + kTemp;
+const std::wstring kWatch = L"watch Duskpanel 2.1 from " + kTemp;
+std::wstring NotInstalled(const std::wstring& why) {
+    return L"message The update to version 2.1 was not installed: " + why;
+}
 const std::wstring kLongTemp = L"C:\\" + std::wstring(33000, L't');
 const std::wstring kRightSha256 = [] {
     std::wstring digits;
@@ -137,7 +151,7 @@ const std::wstring kRightSha256 = [] {
 
 const Scenario kScenarios[] = {
     {.name = "newer version: setup downloaded and started",
-     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, L"busy 0",
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, kWatch, L"busy 0",
                   L"end"}},
     {.name = "no update INI URL", .iniUrl = L"", .expected = {L"busy 1", L"busy 0", L"end"}},
     {.name = "temp folder cannot be expanded: dialog stays open",
@@ -179,7 +193,7 @@ const Scenario kScenarios[] = {
     {.name = "download_path with a query saves under the plain name",
      .downloadPath = kSetupUrl + L"?from=ini",
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl + L"?from=ini"), kStartSetup,
-                  L"busy 0", L"end"}},
+                  kWatch, L"busy 0", L"end"}},
     {.name = "setup download fails with 404",
      .setupResponse = fake::Status(404),
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), Failed(2, kSetupUrl),
@@ -193,14 +207,32 @@ const Scenario kScenarios[] = {
          }(),
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), Failed(1, kSetupUrl),
                   L"busy 0", L"end"}},
+    {.name = "user says No at the elevation prompt",
+     .startError = 1223,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup,
+                  NotInstalled(L"the setup was not allowed to run with administrator rights."),
+                  L"busy 0", L"end"}},
+    {.name = "elevation required but not offered",
+     .startError = 740,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup,
+                  NotInstalled(L"the setup needs administrator rights, and Windows could not ask "
+                               L"for them. Sign in as an administrator and check for updates "
+                               L"again."),
+                  L"busy 0", L"end"}},
     {.name = "setup cannot be started",
-     .startSucceeds = false,
-     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, L"busy 0",
-                  L"end"}},
+     .startError = 193,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup,
+                  NotInstalled(L"the setup could not be started (error 193)."), L"busy 0", L"end"}},
+    {.name = "setup runs but no watcher starts",
+     .watcherStarts = false,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, kWatch,
+                  L"message The setup of version 2.1 has started. Renewick cannot follow it: the "
+                  L"setup itself tells whether it succeeded.",
+                  L"busy 0", L"end"}},
     {.name = "empty setup_param leaves the trailing blank",
      .setupParam = L"",
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl),
-                  L"start \"" + kSetupPath + L"\" ", L"busy 0", L"end"}},
+                  L"start " + kSetupPath + L" |  | in " + kTemp, kWatch, L"busy 0", L"end"}},
     {.name = "another writer took the INI copy before it was read",
      .anotherWriter = true,
      .expected = {L"busy 1", State(kIniUrl), Failed(2, kIniUrl), L"busy 0", L"end"}},
@@ -209,7 +241,7 @@ const Scenario kScenarios[] = {
      .expected = {L"busy 1", State(kIniUrl), Failed(2, kIniUrl), L"busy 0", L"end"}},
     {.name = "INI of exactly 1 MB is read",
      .iniResponse = fake::Ok(std::string(1024 * 1024, ';')),
-     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, L"busy 0",
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, kWatch, L"busy 0",
                   L"end"}},
     {.name = "download_path too long to be a URL",
      .downloadPath = L"http://127.0.0.1/" + std::wstring(1007, L'x'),
@@ -217,7 +249,7 @@ const Scenario kScenarios[] = {
                   Failed(1, L"http://127.0.0.1/" + std::wstring(1007, L'x')), L"busy 0", L"end"}},
     {.name = "right sha256: started",
      .sha256 = kRightSha256,
-     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, L"busy 0",
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, kWatch, L"busy 0",
                   L"end"}},
     {.name = "wrong sha256: deleted, not started",
      .sha256 = std::wstring(64, L'0'),
@@ -231,7 +263,8 @@ const Scenario kScenarios[] = {
                   L"busy 0", L"end"}},
     {.name = "command line beyond the platform's limit is not started",
      .tempFolder = kLongTemp,
-     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), L"busy 0", L"end"}},
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl),
+                  NotInstalled(L"the setup could not be started (error 206)."), L"busy 0", L"end"}},
 };
 
 struct WorkerRun {
@@ -247,10 +280,12 @@ struct WorkerRun {
     explicit WorkerRun(const Scenario& s) {
         commandLine.hasId = 1;
         commandLine.productId = L"A";
+        commandLine.productName = L"Duskpanel";
         commandLine.installedVersion = s.installed;
         commandLine.updateIniUrl = s.iniUrl;
         system.tempFolder = s.tempFolder;
-        system.startSucceeds = s.startSucceeds;
+        system.startError = s.startError;
+        system.watcherStarts = s.watcherStarts;
         system.anotherWriter = s.anotherWriter;
         dialog.answerYes = s.answerYes;
         if (s.iniResponse)
@@ -354,11 +389,12 @@ TEST(UpdateWorker, LongCommandLineIsStartedWhole) {
     longer.downloadPath = L"http://127.0.0.1/" + std::wstring(200, L's') + L".exe";
     longer.setupParam = std::wstring(99, L'p');
     WorkerRun run(longer);
-    const std::wstring expected =
-        L"start \"" + kTemp + L"\\" + std::wstring(200, L's') + L".exe\" " + std::wstring(99, L'p');
-    ASSERT_GE(run.log.size(), 3u);
-    EXPECT_EQ(run.log[run.log.size() - 3], expected);
-    EXPECT_GT(expected.size(), 256u);
+    const std::wstring program = kTemp + L"\\" + std::wstring(200, L's') + L".exe";
+    const std::wstring parameters = std::wstring(99, L'p');
+    ASSERT_GE(run.log.size(), 4u);
+    EXPECT_EQ(run.log[run.log.size() - 4],
+              L"start " + program + L" | " + parameters + L" | in " + kTemp);
+    EXPECT_GT(program.size() + parameters.size() + 3, 256u);
 }
 
 } // namespace

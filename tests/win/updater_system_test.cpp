@@ -76,26 +76,34 @@ TEST(UpdateSystem, TempFolderIsTheUsersTemporaryFolder) {
     EXPECT_EQ(::lstrcmpiW(folder->c_str(), expected.c_str()), 0);
 }
 
-TEST(UpdateSystem, StartsACommandLineWithItsArgumentsAndDoesNotWait) {
-    const std::wstring marker = TestFile(L"started.txt");
+// The setup runs with its parameters in the download folder (never the install folder, which
+// it may have to remove); the shell's failures come back as their error codes.
+TEST(UpdateSystem, StartsTheSetupThroughTheShellInTheDownloadFolder) {
+    const std::wstring folder = TestFile(L"run");
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring marker = folder + L"\\started.txt";
     ::DeleteFileW(marker.c_str());
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring line =
-        L"\"" + std::wstring(system) + L"\\cmd.exe\" /c echo started>\"" + marker + L"\"";
-    ASSERT_TRUE(Win32UpdateSystem().StartProcess(line));
+    const SetupStartAnswer answer = Win32UpdateSystem().StartSetup(
+        {std::wstring(system) + L"\\cmd.exe", L"/c echo started>started.txt", folder});
+    ASSERT_TRUE(answer.process) << answer.error;
     bool appeared = false;
     for (int i = 0; i < 200 && !appeared; ++i) {
         appeared = ::GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
         ::Sleep(50);
     }
-    EXPECT_TRUE(appeared) << "the started program did not run";
+    EXPECT_TRUE(appeared) << "the setup did not run in its folder";
     ::Sleep(200);
     ::DeleteFileW(marker.c_str());
+    ::RemoveDirectoryW(folder.c_str());
 }
 
-TEST(UpdateSystem, AProgramThatDoesNotExistIsNotStarted) {
-    EXPECT_FALSE(Win32UpdateSystem().StartProcess(L"\"" + TestFile(L"none.exe") + L"\" /S"));
+TEST(UpdateSystem, AMissingSetupAnswersFileNotFound) {
+    const SetupStartAnswer answer =
+        Win32UpdateSystem().StartSetup({TestFile(L"none.exe"), L"/S", TempPath()});
+    EXPECT_FALSE(answer.process);
+    EXPECT_EQ(answer.error, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
 }
 
 // A vendor may save the INI as UTF-8 with or without a mark: stored as the worker stores it,
