@@ -232,11 +232,15 @@ Section /o "un.Remove my settings" SecUnSettings
     DetailPrint "Removing the ${PRODUCT} settings"
     DeleteRegKey HKCU "${PRODUCT_KEY}"
     DeleteRegKey /ifempty HKCU "${VENDOR_KEY}"
+    ; Only the file the saver writes, and the folders when nothing else is left in them: these
+    ; folders are the users' to write, and an elevated recursive removal would follow whatever
+    ; a user placed there (a junction leads anywhere).
     SetShellVarContext current
-    RMDir /r "$APPDATA\${VENDOR}\${PRODUCT}"
+    RMDir "$APPDATA\${VENDOR}\${PRODUCT}"
     RMDir "$APPDATA\${VENDOR}"
     SetShellVarContext all
-    RMDir /r "$APPDATA\${VENDOR}\${PRODUCT}"
+    Delete "$APPDATA\${VENDOR}\${PRODUCT}\Param.ini"
+    RMDir "$APPDATA\${VENDOR}\${PRODUCT}"
     RMDir "$APPDATA\${VENDOR}"
     SetShellVarContext current
 SectionEnd

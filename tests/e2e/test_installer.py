@@ -13,7 +13,7 @@ import struct
 import subprocess
 import unittest
 
-from test_renewick import IDYES, LoopbackServer, RenewickTestCase
+from test_renewick import IDOK, IDYES, LoopbackServer, RenewickTestCase
 from winetest import WINE, WINESERVER, WinePrefix, build_dir, wait_until
 
 INSTALL_DIR = r"C:\Program Files\Nerovane\Duskpanel"
@@ -162,11 +162,19 @@ class InstallAndUninstall(InstallerCase):
         self.assertEqual(self.wine.reg_query(PROFILE_KEY + r"\restore_param", "SCRNSAVE.EXE"),
                          PREVIOUS_SAVER)
 
+        # A file some user put into the shared folder is not the uninstaller's to remove.
+        shared = self.wine.unix_path(r"C:\ProgramData\Nerovane\Duskpanel")
+        self.assertFalse(os.path.exists(os.path.join(shared, "Param.ini")),
+                         "the elevated /d saved the parameters")
+        for name in ("Param.ini", "other.txt"):  # as a settings run and some user left them
+            with open(os.path.join(shared, name), "w") as f:
+                f.write("[public]\r\n")
         self.assertEqual(self.uninstall("/REMOVESETTINGS"), 0)
         self.assert_nothing_of_ours_left()
         self.assertIsNone(self.wine.reg_query(PROFILE_KEY, "AC"), "settings removed on request")
-        for folder in (r"C:\ProgramData\Nerovane", rf"C:\users\{self.wine.user_name()}\AppData\Roaming\Nerovane"):
-            self.assertFalse(os.path.exists(self.wine.unix_path(folder)), folder)
+        self.assertFalse(os.path.exists(self.wine.unix_path(
+            rf"C:\users\{self.wine.user_name()}\AppData\Roaming\Nerovane")))
+        self.assertEqual(os.listdir(shared), ["other.txt"], "only the saver's file removed")
 
 
 class UpdateRoundTrip(InstallerCase):
@@ -214,6 +222,9 @@ class UpdateRoundTrip(InstallerCase):
         self.assertIsNotNone(question, "no question")
         self.press(question, IDYES)
         self.assertEqual(self.assert_ends(renewick, timeout=60), 0)
+        told = self.find("Renewick", f"Duskpanel {new} is installed.", timeout_ms=120000)
+        self.assertIsNotNone(told, "the end of the update is told")
+        self.press(told, IDOK)
 
         # 5. The downloaded installer ran silently: the programs carry the new version.
         self.assertTrue(wait_until(lambda: version_block(self.installed("Duskpanel.scr"))[1] == new,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/win32/handles.h"
+#include "framework/win32/system_files.h"
 
 namespace dp {
 
@@ -19,17 +20,6 @@ namespace {
 constexpr DWORD kHashBlockBytes = 64 * 1024;
 
 std::optional<P256PublicKey> g_vendorKey;
-
-// The checks must not run code some other folder offers under a system library's name: the
-// library is loaded from the system folder by its full path.
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return nullptr;
-    const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-    return ::LoadLibraryW(path.c_str());
-}
 
 // The CNG entries the checks use, bound from "bcrypt.dll" for the life of this object.
 struct BCryptLibrary {
