@@ -7,6 +7,8 @@
 ; Switches: /S installs or uninstalls silently (the update program passes it);
 ; /D=<folder> (last on the line) chooses the folder; the uninstaller's /REMOVESETTINGS also
 ; removes the user's settings, which a silent uninstall otherwise keeps.
+; Exit codes beyond NSIS's own: 3 Duskpanel or Renewick still ran, 4 a newer version is
+; installed; in both cases nothing was changed.
 
 Unicode true
 !if "${ARCH}" == "x64"
@@ -23,7 +25,7 @@ Unicode true
 !define UPDATER_KEY "Software\Nerovane\Renewick"
 !define VENDOR_KEY "Software\Nerovane"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Duskpanel"
-!define HOME_URL "http://www.example.com/duskpanel/"
+!define HOME_URL "https://www.example.com/duskpanel/"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -49,6 +51,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2010-${YEAR} ${VENDOR
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 
 !define MUI_ICON "${SOURCEDIR}\ui\duskpanel.ico"
 !define MUI_UNICON "${SOURCEDIR}\ui\duskpanel.ico"
@@ -180,6 +183,18 @@ Function .onInit
     !if "${ARCH}" == "x64"
         SetRegView 64
     !endif
+    ; Never over a newer version: an old setup (replayed, or started by mistake) changes nothing.
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+    ${If} $0 != ""
+        ${VersionCompare} "$0" "${VERSION}" $1
+        ${If} $1 == 1
+            ${IfNot} ${Silent}
+                MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} $0 is installed, which is newer than this setup (${VERSION}).$\r$\n$\r$\nNothing was changed."
+            ${EndIf}
+            SetErrorLevel 4
+            Quit
+        ${EndIf}
+    ${EndIf}
 FunctionEnd
 
 ; --- uninstall -------------------------------------------------------------------------------

@@ -59,6 +59,8 @@ std::wstring SetupEndedMessage(std::uint32_t exitCode, std::wstring_view product
         return std::wstring(productName) + L" " + std::wstring(offeredVersion) + L" is installed.";
     case 1:
         return NotInstalled(offeredVersion) + L"the setup was cancelled.";
+    case 4:
+        return NotInstalled(offeredVersion) + L"a newer version is installed already.";
     case 3:
         return NotInstalled(offeredVersion) + std::wstring(productName) +
                L" was still running, so its files could not be replaced. Close its settings "

@@ -76,7 +76,7 @@ int UpdateWorker::Run() {
     if (!tempFolder)
         return 0; // busy for good; the dialog waits for Cancel
     const std::optional<Offer> offer = FetchOffer(UpdateIniPath(*tempFolder, commandLine_.hasId));
-    if (offer && OfferIsWanted(offer->version))
+    if (offer && OfferIsSigned(*offer) && OfferIsWanted(offer->version))
         UpdateFrom(*offer, *tempFolder);
     return Finish();
 }
@@ -105,6 +105,20 @@ bool UpdateWorker::DownloadTo(std::wstring_view url, std::wstring_view localPath
     if (result == DownloadResult::Success)
         return true;
     ports_.dialog.ShowMessage(DownloadFailedMessage(result, url));
+    return false;
+}
+
+// In a keyed build nothing of the offer is believed, not even its version, before its signature
+// holds: the user is never asked about an offer the vendor did not make.
+bool UpdateWorker::OfferIsSigned(const Offer& offer) {
+    if (!ports_.vendorKey)
+        return true;
+    const OfferText text{commandLine_.productId, offer.version, offer.setup.downloadPath,
+                         offer.setup.setupParam, offer.setup.integrity.sha256};
+    if (OfferSignatureHolds(text, offer.setup.integrity.signature, *ports_.vendorKey,
+                            ports_.crypto))
+        return true;
+    ports_.dialog.ShowMessage(OfferRejectedMessage(commandLine_.updateIniUrl));
     return false;
 }
 
@@ -161,12 +175,10 @@ void UpdateWorker::StartSetup(const Offer& offer, std::wstring_view setupPath,
 
 // A setup that fails its check is deleted, so that nothing can start it later by mistake.
 bool UpdateWorker::PassesCheck(const SetupSource& source, std::wstring_view setupPath) {
-    const SetupCheck check =
-        CheckSetupFile(setupPath, source.integrity, ports_.vendorKey, ports_.crypto);
-    if (check == SetupCheck::Passed)
+    if (CheckSetupFile(setupPath, source.integrity.sha256, ports_.crypto) == SetupCheck::Passed)
         return true;
     ports_.system.RemoveFile(setupPath);
-    ports_.dialog.ShowMessage(SetupRejectedMessage(check, source.downloadPath));
+    ports_.dialog.ShowMessage(SetupRejectedMessage(source.downloadPath));
     return false;
 }
 

@@ -60,8 +60,8 @@ struct UpdateWorkerPorts {
     IniReader& ini;
     TransferPlatform& transfer;
     SetupCrypto& crypto;
-    // The vendor's key built into the program: with it, only a setup the INI's "signature"
-    // vouches for is started.
+    // The vendor's key built into the program: with it, only an offer the INI's "signature"
+    // vouches for is acted on.
     std::optional<P256PublicKey> vendorKey = std::nullopt;
 };
 
@@ -90,6 +90,7 @@ private:
     bool DownloadTo(std::wstring_view url, std::wstring_view localPath, TransferPlatform& transfer,
                     std::uint32_t maxBytes = kNoSizeLimit);
     bool OfferIsWanted(const std::wstring& offered);
+    bool OfferIsSigned(const Offer& offer);
     void UpdateFrom(const Offer& offer, std::wstring_view tempFolder);
     void StartSetup(const Offer& offer, std::wstring_view setupPath, std::wstring_view folder);
     bool PassesCheck(const SetupSource& source, std::wstring_view setupPath);

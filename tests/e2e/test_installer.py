@@ -242,7 +242,11 @@ class UpdateRoundTrip(InstallerCase):
         self.assertEqual(self.wine.reg_query(PROFILE_KEY + r"\restore_param", "SCRNSAVE.EXE"),
                          PREVIOUS_SAVER)
 
-        # 7. Uninstalled: only the settings the user kept remain.
+        # 7. The older setup started again (a replayed offer) refuses to go over the newer one.
+        self.assertEqual(self.run_setup(current, "/S"), 4)
+        self.assert_installed(new)
+
+        # 8. Uninstalled: only the settings the user kept remain.
         self.assertEqual(self.uninstall(), 0)
         self.assert_nothing_of_ours_left()
         self.assertEqual(self.wine.reg_query(PROFILE_KEY, "AC"), 35)

@@ -52,6 +52,7 @@ TEST(SetupEndedMessage, EachExitCodeIsToldPlainly) {
         {0, L"Duskpanel 2.1 is installed."},
         {1, no + L"the setup was cancelled."},
         {2, no + L"the setup ended with code 2."},
+        {4, no + L"a newer version is installed already."},
         {3, no + L"Duskpanel was still running, so its files could not be replaced. Close its "
                  L"settings and check for updates again."},
         {0xC0000005, no + L"the setup ended with code 3221225477."},

@@ -81,6 +81,9 @@ struct AgreeingCrypto : SetupCrypto {
         digest.fill(0x5A);
         return digest;
     }
+    std::optional<Sha256Digest> HashBytes(std::span<const std::uint8_t>) override {
+        return Sha256Digest{};
+    }
     bool VerifyP256(const P256PublicKey&, const Sha256Digest&, const P256Signature&) override {
         return true;
     }
@@ -124,6 +127,7 @@ struct Scenario {
     bool watcherStarts = true;
     bool anotherWriter = false;
     std::wstring sha256 = {};
+    std::wstring signature = {};
     bool vendorKey = false;
     std::vector<std::wstring> expected = {};
 };
@@ -141,6 +145,8 @@ const std::wstring kWatch = L"watch Duskpanel 2.1 from " + kTemp;
 std::wstring NotInstalled(const std::wstring& why) {
     return L"message The update to version 2.1 was not installed: " + why;
 }
+// A well-formed DER signature (r = s = 1); the scripted crypto accepts any.
+const std::wstring kSomeSignature = L"MAYCAQECAQE=";
 const std::wstring kLongTemp = L"C:\\" + std::wstring(33000, L't');
 const std::wstring kRightSha256 = [] {
     std::wstring digits;
@@ -256,11 +262,29 @@ const Scenario kScenarios[] = {
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), L"remove " + kSetupPath,
                   L"message error info: sha256 check fail, setup deleted:" + kSetupUrl, L"busy 0",
                   L"end"}},
-    {.name = "vendor key without a signature: deleted, not started",
+    {.name = "vendor key, unsigned offer: refused before the question",
+     .sha256 = kRightSha256,
+     .vendorKey = true,
+     .expected = {L"busy 1", State(kIniUrl), L"message error info: signature check fail:" + kIniUrl,
+                  L"busy 0", L"end"}},
+    {.name = "vendor key, signed offer without sha256: refused",
+     .signature = kSomeSignature,
+     .vendorKey = true,
+     .expected = {L"busy 1", State(kIniUrl), L"message error info: signature check fail:" + kIniUrl,
+                  L"busy 0", L"end"}},
+    {.name = "vendor key, signed offer: started",
+     .sha256 = kRightSha256,
+     .signature = kSomeSignature,
+     .vendorKey = true,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup, kWatch, L"busy 0",
+                  L"end"}},
+    {.name = "vendor key, signed offer, setup is not the one signed: deleted",
+     .sha256 = std::wstring(64, L'0'),
+     .signature = kSomeSignature,
      .vendorKey = true,
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), L"remove " + kSetupPath,
-                  L"message error info: signature check fail, setup deleted:" + kSetupUrl,
-                  L"busy 0", L"end"}},
+                  L"message error info: sha256 check fail, setup deleted:" + kSetupUrl, L"busy 0",
+                  L"end"}},
     {.name = "command line beyond the platform's limit is not started",
      .tempFolder = kLongTemp,
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl),
@@ -298,6 +322,7 @@ struct WorkerRun {
             ini.values[{L"A", L"download_path"}] = *s.downloadPath;
         ini.values[{L"A", L"setup_param"}] = s.setupParam;
         ini.values[{L"A", L"sha256"}] = s.sha256;
+        ini.values[{L"A", L"signature"}] = s.signature;
         const auto key = s.vendorKey ? std::optional(P256PublicKey{}) : std::nullopt;
         exitCode = UpdateWorker(commandLine, {dialog, system, ini, platform, crypto, key}).Run();
     }
