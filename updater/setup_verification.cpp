@@ -172,10 +172,10 @@ bool OfferSignatureHolds(const OfferText& offer, std::wstring_view signatureBase
     return digest && crypto.VerifyP256(key, *digest, *signature);
 }
 
-SetupCheck CheckSetupFile(std::wstring_view path, std::wstring_view sha256, SetupCrypto& crypto) {
+SetupCheck CheckSetupFile(HeldFile& file, std::wstring_view sha256, SetupCrypto& crypto) {
     if (sha256.empty())
         return SetupCheck::Passed;
-    const std::optional<Sha256Digest> digest = crypto.HashFile(path);
+    const std::optional<Sha256Digest> digest = crypto.HashFile(file);
     if (!digest || ParseSha256Hex(sha256) != digest)
         return SetupCheck::ChecksumMismatch;
     return SetupCheck::Passed;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -22,12 +23,21 @@ using P256PublicKey = std::array<std::uint8_t, 64>;
 // The signature r || s, each 32 bytes big-endian.
 using P256Signature = std::array<std::uint8_t, 64>;
 
+// A file held open so that nobody can write, rename or delete it while the hold lasts; its
+// content is read through the hold's own handle, from the start.
+class HeldFile {
+public:
+    virtual ~HeldFile() = default;
+    // The next bytes into buffer: their count, 0 at the end, nothing when the read fails.
+    virtual std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) = 0;
+};
+
 // The hashing and verification the platform does.
 class SetupCrypto {
 public:
     virtual ~SetupCrypto() = default;
-    // The SHA-256 of the file's content; nothing when it cannot be read or hashed.
-    virtual std::optional<Sha256Digest> HashFile(std::wstring_view path) = 0;
+    // The SHA-256 of the held file's content; nothing when it cannot be read or hashed.
+    virtual std::optional<Sha256Digest> HashFile(HeldFile& file) = 0;
     // The SHA-256 of bytes; nothing when the platform cannot hash.
     virtual std::optional<Sha256Digest> HashBytes(std::span<const std::uint8_t> bytes) = 0;
     // True only for a valid signature of digest by key.
@@ -69,7 +79,7 @@ enum class SetupCheck {
 
 // Without "sha256" the setup passes unchecked, as updates always have; a keyed build never gets
 // here without one (OfferSignatureHolds).
-SetupCheck CheckSetupFile(std::wstring_view path, std::wstring_view sha256, SetupCrypto& crypto);
+SetupCheck CheckSetupFile(HeldFile& file, std::wstring_view sha256, SetupCrypto& crypto);
 
 // The message the user sees when a setup fails its check and has been deleted.
 std::wstring SetupRejectedMessage(std::wstring_view url);

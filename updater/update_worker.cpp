@@ -147,11 +147,27 @@ void UpdateWorker::UpdateFrom(const Offer& offer, std::wstring_view tempFolder) 
     const std::wstring fileName = FileNameFromUrl(source.downloadPath);
     if (!IsPlainFileName(fileName))
         return;
-    const std::wstring setupPath = SetupFilePath(tempFolder, fileName);
-    if (!DownloadTo(source.downloadPath, setupPath, ports_.transfer) ||
-        !PassesCheck(source, setupPath))
+    // A folder of its own that no other user can open, under a fresh name nobody could plant
+    // beforehand. From the end of the download until the setup has started, the file is held:
+    // nobody can write or replace it, and the check reads the very bytes that are started.
+    const auto folder = ports_.system.CreateDownloadFolder(tempFolder);
+    if (!folder) {
+        ports_.dialog.ShowMessage(
+            DownloadFailedMessage(DownloadResult::BadStatusOrFile, source.downloadPath));
         return;
-    StartSetup(offer, setupPath, tempFolder);
+    }
+    const std::wstring setupPath = SetupFilePath(*folder, fileName);
+    if (!DownloadTo(source.downloadPath, setupPath, ports_.transfer))
+        return;
+    std::unique_ptr<HeldFile> setup = ports_.system.HoldFile(setupPath);
+    if (!setup) {
+        ports_.dialog.ShowMessage(
+            DownloadFailedMessage(DownloadResult::BadStatusOrFile, source.downloadPath));
+        return;
+    }
+    if (!PassesCheck(source, setup, setupPath))
+        return;
+    StartSetup(offer, setupPath, *folder);
 }
 
 // An update never ends in silence: a setup that does not start, and (through the watcher) one
@@ -174,9 +190,11 @@ void UpdateWorker::StartSetup(const Offer& offer, std::wstring_view setupPath,
 }
 
 // A setup that fails its check is deleted, so that nothing can start it later by mistake.
-bool UpdateWorker::PassesCheck(const SetupSource& source, std::wstring_view setupPath) {
-    if (CheckSetupFile(setupPath, source.integrity.sha256, ports_.crypto) == SetupCheck::Passed)
+bool UpdateWorker::PassesCheck(const SetupSource& source, std::unique_ptr<HeldFile>& setup,
+                               std::wstring_view setupPath) {
+    if (CheckSetupFile(*setup, source.integrity.sha256, ports_.crypto) == SetupCheck::Passed)
         return true;
+    setup.reset(); // the hold keeps it from being deleted
     ports_.system.RemoveFile(setupPath);
     ports_.dialog.ShowMessage(SetupRejectedMessage(source.downloadPath));
     return false;

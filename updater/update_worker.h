@@ -52,6 +52,12 @@ public:
     virtual std::unique_ptr<WriteGuard> GuardAgainstWriters(std::wstring_view path) = 0;
     // Deletes the file; a file that cannot be deleted stays (it is never started).
     virtual void RemoveFile(std::wstring_view path) = 0;
+    // A new folder in tempFolder with a name nobody can guess, that only this user (and the
+    // system's administrators, who run the setup) can open; nothing when none can be made.
+    virtual std::optional<std::wstring> CreateDownloadFolder(std::wstring_view tempFolder) = 0;
+    // Holds the file against writers, renames and deletion; null when it is missing or a
+    // writer has it open.
+    virtual std::unique_ptr<HeldFile> HoldFile(std::wstring_view path) = 0;
 };
 
 struct UpdateWorkerPorts {
@@ -93,7 +99,8 @@ private:
     bool OfferIsSigned(const Offer& offer);
     void UpdateFrom(const Offer& offer, std::wstring_view tempFolder);
     void StartSetup(const Offer& offer, std::wstring_view setupPath, std::wstring_view folder);
-    bool PassesCheck(const SetupSource& source, std::wstring_view setupPath);
+    bool PassesCheck(const SetupSource& source, std::unique_ptr<HeldFile>& setup,
+                     std::wstring_view setupPath);
     int Finish();
 
     const UpdaterCommandLine& commandLine_;

@@ -4,6 +4,7 @@ Each test class has its own Wine prefix and its own testing/http_server.py on a 
 Dialogs and message boxes are found, read and answered by dialog_driver.exe; the setup
 program is fake_setup.exe, which records its command line beside itself.
 """
+import glob
 import os
 import re
 import select
@@ -135,12 +136,14 @@ class RenewickTestCase(unittest.TestCase):
 
     def setUp(self):
         self.heads_before = len(self.server.heads())
+        self.clear_downloads()
+
+    def clear_downloads(self):
         for name in os.listdir(self.temp) if os.path.isdir(self.temp) else []:
-            if name.endswith("_update.ini") or name.startswith(("fake_setup", "Renewick-watch-")):
-                try:
-                    os.remove(os.path.join(self.temp, name))
-                except OSError:
-                    pass  # a watcher of an earlier test that still runs
+            if name.endswith("_update.ini"):
+                os.remove(os.path.join(self.temp, name))
+            elif name.startswith("Renewick-"):  # a download folder (with its watcher)
+                shutil.rmtree(os.path.join(self.temp, name), ignore_errors=True)
 
     def tearDown(self):
         # A test that failed half-way may leave a dialog open; the next one starts clean.
@@ -223,6 +226,16 @@ class RenewickTestCase(unittest.TestCase):
         with open(self.temp_file(name), "rb") as f:
             return f.read()
 
+    def setup_file(self, name):
+        """name in the one download folder Renewick made (Temp\\Renewick-<GUID>) since the last
+        clear_downloads; a path that does not exist when there is none."""
+        found = glob.glob(os.path.join(self.temp, "Renewick-*", name))
+        return found[0] if len(found) == 1 else os.path.join(self.temp, "no-download", name)
+
+    def read_setup_file(self, name):
+        with open(self.setup_file(name), "rb") as f:
+            return f.read()
+
     def write_ini(self, version, download_path="fake_setup.exe", setup_param="/S"):
         text = f"[public]\r\nversion={version}\r\n[A]\r\n"
         if download_path is not None:
@@ -281,11 +294,13 @@ class UpdateFlow(RenewickTestCase):
                                 f"the progress bar did not move: {samples}")
         self.assertEqual(positions, sorted(positions))
 
-        self.assertTrue(wait_until(lambda: os.path.exists(self.temp_file("fake_setup.exe.txt")),
+        self.assertTrue(wait_until(lambda: os.path.exists(self.setup_file("fake_setup.exe.txt")),
                                    timeout=20), "the setup program did not run")
-        self.assertEqual(self.read_temp("fake_setup.exe"), self.setup_bytes)
-        setup_path = rf"C:\users\{self.wine.user_name()}\Temp\fake_setup.exe"
-        self.assertEqual(self.read_temp("fake_setup.exe.txt").decode("utf-8"),
+        self.assertEqual(self.read_setup_file("fake_setup.exe"), self.setup_bytes)
+        folder = os.path.basename(os.path.dirname(self.setup_file("fake_setup.exe")))
+        self.assertRegex(folder, r"^Renewick-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$")
+        setup_path = rf"C:\users\{self.wine.user_name()}\Temp\{folder}\fake_setup.exe"
+        self.assertEqual(self.read_setup_file("fake_setup.exe.txt").decode("utf-8"),
                          f'"{setup_path}" /S /D=C:\\Target dir')
         told = self.find("Renewick", "Duskpanel 2.1 is installed.")
         self.assertIsNotNone(told, "the end of the setup is told")
@@ -325,7 +340,7 @@ class UpdateFlow(RenewickTestCase):
         self.press(box, IDOK)
         self.assertEqual(self.assert_ends(renewick), 0)
         self.assertFalse(self.requested("fake_setup.exe"))
-        self.assertFalse(os.path.exists(self.temp_file("fake_setup.exe")))
+        self.assertFalse(os.path.exists(self.setup_file("fake_setup.exe")))
 
     def test_answering_no_downloads_nothing(self):
         self.write_ini("3")
@@ -335,7 +350,7 @@ class UpdateFlow(RenewickTestCase):
         self.press(box, IDNO)
         self.assertEqual(self.assert_ends(renewick), 0)
         self.assertFalse(self.requested("fake_setup.exe"))
-        self.assertFalse(os.path.exists(self.temp_file("fake_setup.exe")))
+        self.assertFalse(os.path.exists(self.setup_file("fake_setup.exe")))
 
     def test_an_update_ini_that_cannot_be_fetched_shows_its_return_code(self):
         url = self.server.url("404/update.ini")
@@ -356,10 +371,10 @@ class UpdateFlow(RenewickTestCase):
         self.assertIsNotNone(box)
         self.press(box, IDOK)
         self.assertEqual(self.assert_ends(renewick), 0)
-        self.assertEqual(len(self.read_temp("fake_setup.exe")), len(self.setup_bytes) // 2,
+        self.assertEqual(len(self.read_setup_file("fake_setup.exe")), len(self.setup_bytes) // 2,
                          "the partial file stays")
         time.sleep(1)  # a setup started by mistake would have written its record by now
-        self.assertFalse(os.path.exists(self.temp_file("fake_setup.exe.txt")))
+        self.assertFalse(os.path.exists(self.setup_file("fake_setup.exe.txt")))
 
     def test_without_an_update_ini_url_the_dialog_closes_at_once(self):
         renewick = self.start("/iA /nDuskpanel /v2.0 /H")

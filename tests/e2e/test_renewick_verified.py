@@ -52,16 +52,14 @@ class VerifiedSetup(RenewickTestCase):
     def update(self, renewick, ini_text):
         """Runs an update from 2.0 against ini_text, answering Yes; None when the setup was
         started (and its end told), else the message the user was shown instead."""
-        for name in ("fake_setup.exe", "fake_setup.exe.txt"):
-            if os.path.exists(self.temp_file(name)):
-                os.remove(self.temp_file(name))
+        self.clear_downloads()
         self.server.put("update.ini", ini_text.encode("ascii"))
         self.renewick = renewick
         process = self.start(*self.saver_line("A", "Duskpanel", "2.0",
                                               self.server.url("update.ini")))
         message, deadline = None, time.time() + 60
         while time.time() < deadline:
-            if os.path.exists(self.temp_file("fake_setup.exe.txt")):
+            if os.path.exists(self.setup_file("fake_setup.exe.txt")):
                 told = self.find("Renewick", "Duskpanel 2.1 is installed.")
                 self.assertIsNotNone(told, "the end of the setup is told")
                 self.press(told, IDOK)
@@ -79,7 +77,7 @@ class VerifiedSetup(RenewickTestCase):
         self.assertEqual(self.assert_ends(process), 0)
         if message:
             time.sleep(0.5)  # a setup started by mistake would have written by now
-            self.assertFalse(os.path.exists(self.temp_file("fake_setup.exe.txt")), message)
+            self.assertFalse(os.path.exists(self.setup_file("fake_setup.exe.txt")), message)
         return message
 
     def test_only_the_offer_and_setup_vouched_for_are_acted_on(self):
@@ -107,7 +105,7 @@ class VerifiedSetup(RenewickTestCase):
             with self.subTest(name):
                 self.assertEqual(self.update(renewick, ini_text), expected)
                 if expected == sha_failed:
-                    self.assertFalse(os.path.exists(self.temp_file("fake_setup.exe")),
+                    self.assertFalse(os.path.exists(self.setup_file("fake_setup.exe")),
                                      "the refused setup is deleted")
 
 

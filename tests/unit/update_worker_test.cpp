@@ -17,7 +17,8 @@ namespace {
 const std::wstring kIniUrl = L"http://127.0.0.1:8080/update.ini";
 const std::wstring kSetupUrl = L"http://127.0.0.1:8080/files/DuskpanelSetup.exe";
 const std::wstring kTemp = L"C:\\users\\me\\Temp";
-const std::wstring kSetupPath = kTemp + L"\\DuskpanelSetup.exe";
+const std::wstring kFolder = kTemp + L"\\Renewick-1";
+const std::wstring kSetupPath = kFolder + L"\\DuskpanelSetup.exe";
 const std::wstring kQuestion = L"New version is:2.1, update now?";
 
 // The dialog and the user in one: records what the worker does, in order, and answers the
@@ -69,6 +70,32 @@ struct ScriptedSystem : UpdateSystem {
     std::unique_ptr<WriteGuard> GuardAgainstWriters(std::wstring_view) override {
         return anotherWriter ? nullptr : std::make_unique<WriteGuard>();
     }
+    bool folderMade = true;
+    bool setupHeldByWriter = false;
+    bool logHolds = false;
+    std::optional<std::wstring> CreateDownloadFolder(std::wstring_view temp) override {
+        if (!folderMade)
+            return std::nullopt;
+        return std::wstring(temp) + L"\\Renewick-1";
+    }
+    // Logs when the hold begins and ends, when asked to.
+    struct Hold : HeldFile {
+        std::vector<std::wstring>* log;
+        ~Hold() override {
+            if (log)
+                log->push_back(L"release");
+        }
+        std::optional<std::size_t> Read(std::span<std::uint8_t>) override { return 0; }
+    };
+    std::unique_ptr<HeldFile> HoldFile(std::wstring_view path) override {
+        if (setupHeldByWriter)
+            return nullptr;
+        auto hold = std::make_unique<Hold>();
+        hold->log = logHolds ? &log : nullptr;
+        if (logHolds)
+            log.push_back(L"hold " + std::wstring(path));
+        return hold;
+    }
     void RemoveFile(std::wstring_view path) override {
         log.push_back(L"remove " + std::wstring(path));
     }
@@ -76,7 +103,7 @@ struct ScriptedSystem : UpdateSystem {
 
 // Every file hashes to 32 bytes of 0x5A; every signature is good.
 struct AgreeingCrypto : SetupCrypto {
-    std::optional<Sha256Digest> HashFile(std::wstring_view) override {
+    std::optional<Sha256Digest> HashFile(HeldFile&) override {
         Sha256Digest digest;
         digest.fill(0x5A);
         return digest;
@@ -126,6 +153,8 @@ struct Scenario {
     std::uint32_t startError = 0;
     bool watcherStarts = true;
     bool anotherWriter = false;
+    bool folderMade = true;
+    bool setupHeldByWriter = false;
     std::wstring sha256 = {};
     std::wstring signature = {};
     bool vendorKey = false;
@@ -140,8 +169,8 @@ std::wstring Failed(int code, const std::wstring& url) {
 }
 const std::wstring kAsk = L"ask " + kQuestion;
 const std::wstring kCurrent = L"message Your already have the lastest version installed.";
-const std::wstring kStartSetup = L"start " + kSetupPath + L" | /S | in " + kTemp;
-const std::wstring kWatch = L"watch Duskpanel 2.1 from " + kTemp;
+const std::wstring kStartSetup = L"start " + kSetupPath + L" | /S | in " + kFolder;
+const std::wstring kWatch = L"watch Duskpanel 2.1 from " + kFolder;
 std::wstring NotInstalled(const std::wstring& why) {
     return L"message The update to version 2.1 was not installed: " + why;
 }
@@ -213,6 +242,13 @@ const Scenario kScenarios[] = {
          }(),
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), Failed(1, kSetupUrl),
                   L"busy 0", L"end"}},
+    {.name = "no download folder can be made: nothing fetched",
+     .folderMade = false,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, Failed(2, kSetupUrl), L"busy 0", L"end"}},
+    {.name = "a writer has the setup open after the download: not started",
+     .setupHeldByWriter = true,
+     .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), Failed(2, kSetupUrl),
+                  L"busy 0", L"end"}},
     {.name = "user says No at the elevation prompt",
      .startError = 1223,
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl), kStartSetup,
@@ -238,7 +274,7 @@ const Scenario kScenarios[] = {
     {.name = "empty setup_param leaves the trailing blank",
      .setupParam = L"",
      .expected = {L"busy 1", State(kIniUrl), kAsk, State(kSetupUrl),
-                  L"start " + kSetupPath + L" |  | in " + kTemp, kWatch, L"busy 0", L"end"}},
+                  L"start " + kSetupPath + L" |  | in " + kFolder, kWatch, L"busy 0", L"end"}},
     {.name = "another writer took the INI copy before it was read",
      .anotherWriter = true,
      .expected = {L"busy 1", State(kIniUrl), Failed(2, kIniUrl), L"busy 0", L"end"}},
@@ -301,7 +337,8 @@ struct WorkerRun {
     UpdaterCommandLine commandLine;
     int exitCode = -1;
 
-    explicit WorkerRun(const Scenario& s) {
+    explicit WorkerRun(const Scenario& s, bool logHolds = false) {
+        system.logHolds = logHolds;
         commandLine.hasId = 1;
         commandLine.productId = L"A";
         commandLine.productName = L"Duskpanel";
@@ -310,6 +347,8 @@ struct WorkerRun {
         system.tempFolder = s.tempFolder;
         system.startError = s.startError;
         system.watcherStarts = s.watcherStarts;
+        system.folderMade = s.folderMade;
+        system.setupHeldByWriter = s.setupHeldByWriter;
         system.anotherWriter = s.anotherWriter;
         dialog.answerYes = s.answerYes;
         if (s.iniResponse)
@@ -343,6 +382,40 @@ INSTANTIATE_TEST_SUITE_P(Rows, UpdateWorkerTest, testing::ValuesIn(kScenarios),
                                  name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
                              return name;
                          });
+
+// From the end of the download until the setup has started nobody may replace the file: the
+// hold begins before the check and ends only after the start.
+TEST(UpdateWorker, SetupIsHeldFromTheDownloadUntilItStarted) {
+    struct Row {
+        const char* name;
+        std::wstring sha256;
+        std::vector<std::wstring> expected;
+    };
+    const Row rows[] = {
+        {"started",
+         kRightSha256,
+         {State(kSetupUrl), L"hold " + kSetupPath, kStartSetup, kWatch, L"release"}},
+        {"refused: released before it is deleted",
+         std::wstring(64, L'0'),
+         {State(kSetupUrl), L"hold " + kSetupPath, L"release", L"remove " + kSetupPath}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Scenario scenario{.name = row.name};
+        scenario.sha256 = row.sha256;
+        WorkerRun run(scenario, true);
+        std::vector<std::wstring> seen;
+        for (const std::wstring& line : run.log) {
+            if (line.starts_with(L"state http") && line != State(kSetupUrl))
+                continue;
+            if (line.starts_with(L"state") || line.starts_with(L"hold") || line == L"release" ||
+                line.starts_with(L"start") || line.starts_with(L"watch") ||
+                line.starts_with(L"remove"))
+                seen.push_back(line);
+        }
+        EXPECT_EQ(seen, row.expected);
+    }
+}
 
 TEST(UpdateWorker, InterruptedSetupDownloadIsNotStarted) {
     Scenario cut{.name = "setup cut short"};
@@ -414,11 +487,11 @@ TEST(UpdateWorker, LongCommandLineIsStartedWhole) {
     longer.downloadPath = L"http://127.0.0.1/" + std::wstring(200, L's') + L".exe";
     longer.setupParam = std::wstring(99, L'p');
     WorkerRun run(longer);
-    const std::wstring program = kTemp + L"\\" + std::wstring(200, L's') + L".exe";
+    const std::wstring program = kFolder + L"\\" + std::wstring(200, L's') + L".exe";
     const std::wstring parameters = std::wstring(99, L'p');
     ASSERT_GE(run.log.size(), 4u);
     EXPECT_EQ(run.log[run.log.size() - 4],
-              L"start " + program + L" | " + parameters + L" | in " + kTemp);
+              L"start " + program + L" | " + parameters + L" | in " + kFolder);
     EXPECT_GT(program.size() + parameters.size() + 3, 256u);
 }
 

@@ -86,16 +86,16 @@ bool OpenAlgorithm(const BCryptLibrary& bcrypt, const wchar_t* algorithm, CngHan
 // Gives the content to the hash, bcrypt.hashData for each part; false when a part fails.
 using HashFeed = std::function<bool(const BCryptLibrary& bcrypt, void* hash)>;
 
-// Reads the whole file into the hash; false when a read fails.
-bool HashContent(const BCryptLibrary& bcrypt, void* hash, HANDLE file) {
+// Reads the whole held file into the hash; false when a read fails.
+bool HashContent(const BCryptLibrary& bcrypt, void* hash, HeldFile& file) {
     std::vector<UCHAR> block(kHashBlockBytes);
     for (;;) {
-        DWORD read = 0;
-        if (!::ReadFile(file, block.data(), kHashBlockBytes, &read, nullptr))
+        const std::optional<std::size_t> read = file.Read(block);
+        if (!read)
             return false;
-        if (read == 0)
+        if (*read == 0)
             return true;
-        if (!Succeeded(bcrypt.hashData(hash, block.data(), read, 0)))
+        if (!Succeeded(bcrypt.hashData(hash, block.data(), static_cast<ULONG>(*read), 0)))
             return false;
     }
 }
@@ -131,15 +131,12 @@ std::vector<UCHAR> PublicKeyBlob(const P256PublicKey& key) {
 
 } // namespace
 
-std::optional<Sha256Digest> BCryptSetupCrypto::HashFile(std::wstring_view path) {
+std::optional<Sha256Digest> BCryptSetupCrypto::HashFile(HeldFile& file) {
     const BCryptLibrary bcrypt;
-    const std::wstring name(path);
-    UniqueFileHandle file(::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!bcrypt.Loaded() || !file)
+    if (!bcrypt.Loaded())
         return std::nullopt;
     return Sha256Of(bcrypt, [&file](const BCryptLibrary& library, void* hash) {
-        return HashContent(library, hash, file.get());
+        return HashContent(library, hash, file);
     });
 }
 

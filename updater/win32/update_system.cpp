@@ -1,9 +1,13 @@
 #include "updater/win32/update_system.h"
 
 #include <windows.h>
+#include <objbase.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -26,6 +30,50 @@ public:
 private:
     UniqueFileHandle file_;
 };
+
+// Read access shared with readers only, so that nobody can write, rename or delete the file
+// while it is held; the program loader, which only reads, can still start it.
+class HeldSetupFile final : public HeldFile {
+public:
+    explicit HeldSetupFile(UniqueFileHandle file) : file_(std::move(file)) {}
+    std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
+        DWORD read = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), 0x7FFFFFFF));
+        if (!::ReadFile(file_.get(), buffer.data(), wanted, &read, nullptr))
+            return std::nullopt;
+        return read;
+    }
+
+private:
+    UniqueFileHandle file_;
+};
+
+// "S-1-5-21-..." of the user this process runs as; empty when it cannot be read.
+std::wstring CurrentUserSid() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+        return {};
+    const UniqueHandle owned(token);
+    DWORD bytes = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &bytes);
+    std::vector<std::uint8_t> buffer(bytes);
+    if (bytes == 0 || !::GetTokenInformation(token, TokenUser, buffer.data(), bytes, &bytes))
+        return {};
+    LPWSTR text = nullptr;
+    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
+        return {};
+    const UniqueLocal freed(text);
+    return text;
+}
+
+// A random folder name: a version-4 GUID's digits.
+std::wstring RandomFolderName() {
+    GUID guid{};
+    wchar_t text[40] = {};
+    if (FAILED(::CoCreateGuid(&guid)) || ::StringFromGUID2(guid, text, 40) != 39)
+        return {};
+    return L"Renewick-" + std::wstring(text + 1, 36);
+}
 
 // The setup's process as the shell handed it back (null when the shell gave none).
 class ShellStartedSetup final : public StartedSetup {
@@ -128,6 +176,45 @@ void ReportSetupEnd(const UpdaterCommandLine& commandLine) {
         SetupEndedMessage(exitCode, commandLine.productName, commandLine.installedVersion);
     ::MessageBoxW(nullptr, text.c_str(), kWatcherCaption,
                   MB_OK | MB_SETFOREGROUND | (exitCode == 0 ? MB_ICONINFORMATION : MB_ICONWARNING));
+}
+
+std::optional<std::wstring> Win32UpdateSystem::CreateDownloadFolder(std::wstring_view tempFolder) {
+    // Protected (nothing inherited from %TEMP%): the user, the system and the administrators
+    // (the elevated setup runs as one, possibly another account) have full access, nobody else
+    // any.
+    const std::wstring user = CurrentUserSid();
+    if (user.empty())
+        return std::nullopt;
+    const std::wstring sddl = L"D:P(A;OICI;FA;;;" + user + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                                &descriptor, nullptr))
+        return std::nullopt;
+    const UniqueLocal freed(descriptor);
+    SECURITY_ATTRIBUTES attributes{};
+    attributes.nLength = sizeof(attributes);
+    attributes.lpSecurityDescriptor = descriptor;
+    // A name that exists already was not made here: never used, another one is drawn.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::wstring name = RandomFolderName();
+        if (name.empty())
+            return std::nullopt;
+        const std::wstring folder = std::wstring(tempFolder) + L"\\" + name;
+        if (::CreateDirectoryW(folder.c_str(), &attributes))
+            return folder;
+        if (::GetLastError() != ERROR_ALREADY_EXISTS)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<HeldFile> Win32UpdateSystem::HoldFile(std::wstring_view path) {
+    const std::wstring file(path);
+    UniqueFileHandle handle(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!handle)
+        return nullptr;
+    return std::make_unique<HeldSetupFile>(std::move(handle));
 }
 
 std::wstring ProfileIniReader::ReadString(std::wstring_view file, std::wstring_view section,

@@ -24,6 +24,8 @@ public:
     bool WatchSetup(StartedSetup& setup, const SetupWatch& watch) override;
     std::unique_ptr<WriteGuard> GuardAgainstWriters(std::wstring_view path) override;
     void RemoveFile(std::wstring_view path) override;
+    std::optional<std::wstring> CreateDownloadFolder(std::wstring_view tempFolder) override;
+    std::unique_ptr<HeldFile> HoldFile(std::wstring_view path) override;
 
 private:
     HWND owner_;
