@@ -15,7 +15,7 @@ import tempfile
 import time
 import unittest
 
-from winetest import HERE, WINE, WinePrefix, program, wait_until
+from winetest import HERE, WINE, WinePrefix, build_dir, program, wait_until
 
 ABOUT_COMMAND = 0x10
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
@@ -400,8 +400,11 @@ class InstancesAndDialog(RenewickTestCase):
         self.assertIsNotNone(other_dialog, "another product's updater runs beside the first")
 
         self.assertEqual(self.driver("syscommand", first_dialog.hwnd, str(ABOUT_COMMAND))[0], 0)
-        about = self.find("About Renewick", "Renewick Version 1.0")
+        about = self.find("About Renewick", "Renewick Version ")
         self.assertIsNotNone(about, "the About item of the system menu")
+        with open(os.path.join(build_dir(), "CMakeCache.txt"), encoding="utf-8") as f:
+            version = re.search(r"^DP_VERSION:STRING=(.*)$", f.read(), re.M).group(1)
+        self.assertIn(f"Renewick Version {version}", about.texts(), "the program's own version")
         self.assertEqual(about.owner, int(first_dialog.hwnd, 16))
         self.press(about, IDOK)
         self.assertTrue(self.wait_gone(about))
