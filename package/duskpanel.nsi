@@ -7,8 +7,9 @@
 ; Switches: /S installs or uninstalls silently (the update program passes it);
 ; /D=<folder> (last on the line) chooses the folder; the uninstaller's /REMOVESETTINGS also
 ; removes the user's settings, which a silent uninstall otherwise keeps.
-; Exit codes beyond NSIS's own: 3 Duskpanel or Renewick still ran, 4 a newer version is
-; installed; in both cases nothing was changed.
+; Exit codes beyond NSIS's own, each with nothing changed: 3 Duskpanel or Renewick still ran,
+; 4 a newer version is installed, 5 the x64 setup on a 32-bit Windows, 6 the other
+; architecture's Duskpanel is installed.
 
 Unicode true
 !if "${ARCH}" == "x64"
@@ -52,6 +53,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2010-${YEAR} ${VENDOR
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include WordFunc.nsh
+!include x64.nsh
 
 !define MUI_ICON "${SOURCEDIR}\ui\duskpanel.ico"
 !define MUI_UNICON "${SOURCEDIR}\ui\duskpanel.ico"
@@ -180,9 +182,36 @@ SectionEnd
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Function .onInit
+    ; One architecture per machine: never beside or over the other one, whose registry view
+    ; ($0 its installed version) this one would not see.
     !if "${ARCH}" == "x64"
+        ${IfNot} ${RunningX64}
+            ${IfNot} ${Silent}
+                MessageBox MB_OK|MB_ICONSTOP "This is the setup of the 64-bit ${PRODUCT}, and this Windows is a 32-bit one.$\r$\n$\r$\nUse Duskpanel-Setup-${VERSION}-x86.exe instead."
+            ${EndIf}
+            SetErrorLevel 5
+            Quit
+        ${EndIf}
+        SetRegView 32
+        ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
         SetRegView 64
+        StrCpy $1 "32-bit"
+    !else
+        StrCpy $0 ""
+        ${If} ${RunningX64}
+            SetRegView 64
+            ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+            SetRegView 32
+        ${EndIf}
+        StrCpy $1 "64-bit"
     !endif
+    ${If} $0 != ""
+        ${IfNot} ${Silent}
+            MessageBox MB_OK|MB_ICONSTOP "The $1 ${PRODUCT} $0 is installed on this computer. Uninstall it first: one architecture replaces the other only that way.$\r$\n$\r$\nNothing was changed."
+        ${EndIf}
+        SetErrorLevel 6
+        Quit
+    ${EndIf}
     ; Never over a newer version: an old setup (replayed, or started by mistake) changes nothing.
     ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
     ${If} $0 != ""

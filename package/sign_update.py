@@ -4,10 +4,12 @@
     sign_update.py UPDATE.ini PRIVATE.pem
 
 PRIVATE.pem is an ECDSA P-256 key as `openssl ecparam -genkey -name prime256v1 -noout` writes it.
-Every section but "public" that names a "download_path" is an offer of that product; each gets
-a "signature" line: base64 of the DER signature over the SHA-256 of the offer's canonical form
+Every section but "public" that names a "download_path" is an offer of that product, and one
+that names "download_path_x64" or "download_path_x86" an offer for that architecture (keys with
+the same suffix); each gets a "signature" line ("signature_x64" ...): base64 of the DER
+signature over the SHA-256 of the offer's canonical form
 
-    Renewick offer 1\\nproduct=<section>\\nversion=<public version>\\n
+    Renewick offer 1\\nproduct=<section>[/<architecture>]\\nversion=<public version>\\n
     download_path=<url>\\nsetup_param=<parameters>\\nsha256=<setup's SHA-256>\\n
 
 in UTF-8, each value as the platform's INI reader returns it (Renewick signs nothing itself and
@@ -67,10 +69,15 @@ def parse(lines):
     return sections
 
 
-def canonical(product, version, values):
-    lines = ["Renewick offer 1", f"product={product}", f"version={version}",
-             f"download_path={values.get('download_path', '')}",
-             f"setup_param={values.get('setup_param', '')}", f"sha256={values.get('sha256', '')}"]
+ARCHITECTURES = ("", "_x64", "_x86")
+
+
+def canonical(product, version, values, suffix=""):
+    name = product + ("/" + suffix[1:] if suffix else "")
+    lines = ["Renewick offer 1", f"product={name}", f"version={version}",
+             f"download_path={values.get('download_path' + suffix, '')}",
+             f"setup_param={values.get('setup_param' + suffix, '')}",
+             f"sha256={values.get('sha256' + suffix, '')}"]
     return ("\n".join(lines) + "\n").encode("utf-8")
 
 
@@ -89,28 +96,31 @@ def signed_lines(lines, key):
     version = sections["public"][1]["version"]
     if len(version) >= LIMITS["version"]:
         raise Refused("the version is too long")
-    offers = [s for k, s in sections.items() if k != "public" and "download_path" in s[1]]
+    offers = [(name, values, last, suffix) for k, (name, values, last) in sections.items()
+              if k != "public" for suffix in ARCHITECTURES if "download_path" + suffix in values]
     if not offers:
         raise Refused("no section names a download_path")
     inserts = {}
-    for name, values, last in offers:
+    for name, values, last, suffix in offers:
         for key_name, limit in LIMITS.items():
-            if len(values.get(key_name, "")) >= limit:
-                raise Refused(f"[{name}] {key_name} is too long")
-        if not re.fullmatch(r"[0-9A-Fa-f]{64}", values.get("sha256", "")):
-            raise Refused(f"[{name}] needs sha256=<the setup's SHA-256> (sha256sum)")
-        inserts[name.lower()] = (last, "signature=" + sign(canonical(name, version, values), key))
+            if key_name != "version" and len(values.get(key_name + suffix, "")) >= limit:
+                raise Refused(f"[{name}] {key_name}{suffix} is too long")
+        if not re.fullmatch(r"[0-9A-Fa-f]{64}", values.get("sha256" + suffix, "")):
+            raise Refused(f"[{name}] needs sha256{suffix}=<the setup's SHA-256> (sha256sum)")
+        line = f"signature{suffix}=" + sign(canonical(name, version, values, suffix), key)
+        inserts.setdefault(name.lower(), [last, []])[1].append(line)
     out, section = [], None
     for index, line in enumerate(lines):
         stripped = line.strip()
         if stripped.startswith("[") and "]" in stripped:
             section = stripped[1:stripped.index("]")].strip().lower()
-        elif section in inserts and stripped.split("=", 1)[0].strip().lower() == "signature":
+        elif section in inserts and stripped.split("=", 1)[0].strip().lower() in (
+                "signature" + suffix for suffix in ARCHITECTURES):
             continue  # an earlier signature is replaced
         out.append(line)
         if section in inserts and index == inserts[section][0]:
-            out.append(inserts[section][1])
-    return out, [name for name, _, _ in offers]
+            out.extend(inserts[section][1])
+    return out, [name + suffix for name, _, _, suffix in offers]
 
 
 def main(argv):

@@ -61,6 +61,9 @@ std::wstring SetupEndedMessage(std::uint32_t exitCode, std::wstring_view product
         return NotInstalled(offeredVersion) + L"the setup was cancelled.";
     case 4:
         return NotInstalled(offeredVersion) + L"a newer version is installed already.";
+    case 6:
+        return NotInstalled(offeredVersion) + std::wstring(productName) +
+               L" for the other architecture is installed; uninstall it first.";
     case 3:
         return NotInstalled(offeredVersion) + std::wstring(productName) +
                L" was still running, so its files could not be replaced. Close its settings "

@@ -53,7 +53,7 @@ struct SetupIntegrity {
 
 // The values of one product's offer as the INI reader returned them.
 struct OfferText {
-    std::wstring productId; // the section
+    std::wstring productId; // the section, "/<architecture>" added for such an offer
     std::wstring version;   // "version" of "public"
     std::wstring downloadPath;
     std::wstring setupParam;

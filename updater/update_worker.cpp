@@ -95,7 +95,7 @@ std::optional<UpdateWorker::Offer> UpdateWorker::FetchOffer(std::wstring_view in
         return std::nullopt;
     }
     return Offer{ReadOfferedVersion(ports_.ini, iniPath),
-                 ReadSetupSource(ports_.ini, iniPath, commandLine_.productId)};
+                 ReadSetupSource(ports_.ini, iniPath, commandLine_.productId, kThisArchitecture)};
 }
 
 bool UpdateWorker::DownloadTo(std::wstring_view url, std::wstring_view localPath,
@@ -113,7 +113,7 @@ bool UpdateWorker::DownloadTo(std::wstring_view url, std::wstring_view localPath
 bool UpdateWorker::OfferIsSigned(const Offer& offer) {
     if (!ports_.vendorKey)
         return true;
-    const OfferText text{commandLine_.productId, offer.version, offer.setup.downloadPath,
+    const OfferText text{offer.setup.offerName, offer.version, offer.setup.downloadPath,
                          offer.setup.setupParam, offer.setup.integrity.sha256};
     if (OfferSignatureHolds(text, offer.setup.integrity.signature, *ports_.vendorKey,
                             ports_.crypto))

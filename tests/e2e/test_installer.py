@@ -21,6 +21,8 @@ PRODUCT_KEY = r"HKLM\Software\Nerovane\Duskpanel"
 UPDATER_KEY = r"HKLM\Software\Nerovane\Renewick"
 WOW64_VENDOR_KEY = r"HKLM\Software\Wow6432Node\Nerovane"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Duskpanel"
+WOW64_UNINSTALL_KEY = (r"HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall"
+                       r"\Duskpanel")
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 PROFILE_KEY = r"HKCU\Software\Nerovane\Duskpanel"
 LANGUAGES = ["ENU", "CHS", "DEU", "FRA", "ESP", "ESN", "JPN"]
@@ -175,6 +177,17 @@ class InstallAndUninstall(InstallerCase):
         self.assertFalse(os.path.exists(self.wine.unix_path(
             rf"C:\users\{self.wine.user_name()}\AppData\Roaming\Nerovane")))
         self.assertEqual(os.listdir(shared), ["other.txt"], "only the saver's file removed")
+
+
+class OtherArchitecture(InstallerCase):
+    prefix_name = "installer-architecture"
+
+    def test_the_x64_setup_refuses_to_go_over_the_32_bit_installation(self):
+        # What the x86 installer leaves in the 32-bit view of a 64-bit Windows.
+        self.wine.reg_add(WOW64_UNINSTALL_KEY, "DisplayVersion", "2.0")
+        self.assertEqual(self.run_setup(installer("installer"), "/S"), 6)
+        self.assertFalse(os.path.exists(self.installed()), "nothing installed")
+        self.assertIsNone(self.wine.reg_query(UNINSTALL_KEY, "DisplayName"))
 
 
 class UpdateRoundTrip(InstallerCase):

@@ -34,11 +34,16 @@ class VerifiedSetup(RenewickTestCase):
         cls.with_key = os.path.join(SIGNED, "Renewick.exe")
         cls.key = os.path.join(SIGNED, "key", "private.pem")  # the half built in is public
 
-    def offer(self, version="2.1", sha=None):
+    def offer(self, version="2.1", sha=None, x64_setup=None):
+        """The update INI; with x64_setup, an offer of the 64-bit setup beside the plain one."""
         sha = hashlib.sha256(self.setup_bytes).hexdigest() if sha is None else sha
-        return (f"[public]\r\nversion={version}\r\n[A]\r\n"
+        text = (f"[public]\r\nversion={version}\r\n[A]\r\n"
                 f"download_path={self.server.url('fake_setup.exe')}\r\nsetup_param=/S\r\n"
                 + (f"sha256={sha}\r\n" if sha else ""))
+        if x64_setup:
+            text += (f"download_path_x64={self.server.url(x64_setup)}\r\nsetup_param_x64=/S\r\n"
+                     f"sha256_x64={hashlib.sha256(self.setup_bytes).hexdigest()}\r\n")
+        return text
 
     def signed(self, text):
         with tempfile.NamedTemporaryFile("w", suffix=".ini", delete=False, newline="") as f:
@@ -100,6 +105,19 @@ class VerifiedSetup(RenewickTestCase):
              "Your already have the lastest version installed."),
             ("key, signed offer of other setup bytes", self.with_key,
              self.signed(self.offer(sha=wrong)), sha_failed),
+        ]
+        # The 64-bit Renewick takes the x64 offer; a signature of the plain offer does not
+        # vouch for it.
+        x64 = self.offer(x64_setup="slow/fake_setup.exe")
+        plain_signature = next(line for line in self.signed(x64).splitlines()
+                               if line.startswith("signature="))
+        rows += [
+            ("key, signed x64 offer: taken instead of the plain one", self.with_key,
+             self.signed(x64).replace(self.server.url("fake_setup.exe"),
+                                      self.server.url("404/fake_setup.exe")), None),
+            ("key, the plain offer's signature on the x64 offer", self.with_key,
+             x64 + plain_signature.replace("signature=", "signature_x64=") + "\r\n",
+             offer_failed),
         ]
         for name, renewick, ini_text, expected in rows:
             with self.subTest(name):

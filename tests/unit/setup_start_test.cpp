@@ -53,6 +53,7 @@ TEST(SetupEndedMessage, EachExitCodeIsToldPlainly) {
         {1, no + L"the setup was cancelled."},
         {2, no + L"the setup ended with code 2."},
         {4, no + L"a newer version is installed already."},
+        {6, no + L"Duskpanel for the other architecture is installed; uninstall it first."},
         {3, no + L"Duskpanel was still running, so its files could not be replaced. Close its "
                  L"settings and check for updates again."},
         {0xC0000005, no + L"the setup ended with code 3221225477."},
