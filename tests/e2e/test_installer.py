@@ -27,6 +27,7 @@ DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 PROFILE_KEY = r"HKCU\Software\Nerovane\Duskpanel"
 LANGUAGES = ["ENU", "CHS", "DEU", "FRA", "ESP", "ESN", "JPN"]
 PREVIOUS_SAVER = r"C:\windows\system32\previous.scr"
+IDC_ABOUT, IDC_CHECK_UPDATES = 1046, 1047
 
 
 def installer(folder, tree=None):
@@ -221,20 +222,26 @@ class UpdateRoundTrip(InstallerCase):
         with open(url_file, "w", encoding="ascii", newline="") as f:
             f.write(re.sub(r"(?m)^update=.*$", "update=" + self.server.url("update.ini"), text))
 
-        # 4. Renewick started with the About dialog's command line, the question answered.
-        urls = configparser.ConfigParser()
-        urls.read(url_file)
-        installed_version = version_block(self.installed("Duskpanel.scr"))[1]
-        command_line = (f'"{INSTALL_DIR}\\Renewick.exe" /iA /nDuskpanel /v{installed_version}'
-                        f'  /l"{urls["public"]["update"]}" /H')
-        renewick = subprocess.Popen([WINE, self.driver_exe, "start", command_line, "--timeout",
+        # 4. The user's way: the settings open (as the system's Settings button opens them),
+        # About, "Check for updates"; the settings close, Renewick asks, Yes.
+        settings = subprocess.Popen([WINE, self.driver_exe, "start",
+                                     f'"{INSTALL_DIR}\\Duskpanel.scr" /c', "--timeout",
                                      "120000"], env=self.wine.env, stdin=subprocess.DEVNULL,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.started.append(renewick)
+        self.started.append(settings)
+        box = self.find("Duskpanel", "does not support control LCD backlight")  # no panel here
+        self.assertIsNotNone(box, "no box about the missing panel")
+        self.press(box, IDOK)
+        dialog = self.find("Duskpanel Settings")
+        self.assertIsNotNone(dialog, "no settings dialog")
+        self.press(dialog, IDC_ABOUT)
+        about = self.find("About Duskpanel")
+        self.assertIsNotNone(about, "no About dialog")
+        self.press(about, IDC_CHECK_UPDATES)
         question = self.find("Renewick", f"New version is:{new}, update now?")
         self.assertIsNotNone(question, "no question")
+        self.assertEqual(self.assert_ends(settings, timeout=60), 0, "the settings stay open")
         self.press(question, IDYES)
-        self.assertEqual(self.assert_ends(renewick, timeout=60), 0)
         told = self.find("Renewick", f"Duskpanel {new} is installed.", timeout_ms=120000)
         self.assertIsNotNone(told, "the end of the update is told")
         self.press(told, IDOK)
