@@ -170,7 +170,21 @@ Section "${PRODUCT} (required)" SecProgram
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
+Var InstalledVersion ; of the installation this one goes over; empty for a first install
+
 Section "Use as screen saver" SecScreenSaver
+    ; A silent update (Renewick's) keeps the screen saver the user has chosen since: Duskpanel
+    ; is selected again only when it still is the one in use.
+    ${If} ${Silent}
+    ${AndIf} $InstalledVersion != ""
+        ReadRegStr $0 HKCU "Control Panel\Desktop" "SCRNSAVE.EXE"
+        GetFullPathName /SHORT $1 "$INSTDIR\Duskpanel.scr"
+        ${If} $0 != $1
+        ${AndIf} $0 != "$INSTDIR\Duskpanel.scr"
+            DetailPrint "Keeping the screen saver the user chose"
+            Return
+        ${EndIf}
+    ${EndIf}
     ; The saver keeps the previous screen saver's settings, for the uninstaller to put back.
     DetailPrint "Making ${PRODUCT} the screen saver"
     ExecWait '"$INSTDIR\Duskpanel.scr" /d'
@@ -214,6 +228,7 @@ Function .onInit
     ${EndIf}
     ; Never over a newer version: an old setup (replayed, or started by mistake) changes nothing.
     ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+    StrCpy $InstalledVersion $0
     ${If} $0 != ""
         ${VersionCompare} "$0" "${VERSION}" $1
         ${If} $1 == 1

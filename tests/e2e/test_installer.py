@@ -101,13 +101,13 @@ class InstallerCase(RenewickTestCase):
                              program)
         self.assertEqual(self.wine.reg_query(UNINSTALL_KEY, "DisplayVersion"), version)
 
-    def assert_nothing_of_ours_left(self):
+    def assert_nothing_of_ours_left(self, saver=PREVIOUS_SAVER):
         self.assertFalse(os.path.exists(self.wine.unix_path(r"C:\Program Files\Nerovane")))
         for key in (PRODUCT_KEY, UPDATER_KEY):
             self.assertIsNone(self.wine.reg_query(key, "Setup Path"), key)
         self.assertIsNone(self.wine.reg_query(UNINSTALL_KEY, "DisplayName"))
-        self.assertEqual(self.wine.reg_query(DESKTOP_KEY, "SCRNSAVE.EXE"), PREVIOUS_SAVER,
-                         "the previous screen saver is back")
+        self.assertEqual(self.wine.reg_query(DESKTOP_KEY, "SCRNSAVE.EXE"), saver,
+                         "the previous screen saver is back, or the user's later choice stays")
         self.assertEqual(self.wine.reg_query(DESKTOP_KEY, "ScreenSaveTimeOut"), "600")
 
 
@@ -209,6 +209,9 @@ class UpdateRoundTrip(InstallerCase):
         with open(shared_ini, "w", newline="") as f:
             f.write(user_values)
         self.wine.reg_add(PROFILE_KEY, "AC", "35", "REG_DWORD")
+        # ... and since then the user chose another screen saver.
+        chosen = r"C:\windows\system32\chosen.scr"
+        self.wine.reg_add(DESKTOP_KEY, "SCRNSAVE.EXE", chosen)
 
         # 3. The update on offer, and "URLinfo.ini" naming the update INI.
         self.server.put(os.path.basename(update), open(update, "rb").read())
@@ -258,7 +261,8 @@ class UpdateRoundTrip(InstallerCase):
         with open(shared_ini, newline="") as f:
             self.assertEqual(f.read(), user_values)
         self.assertEqual(self.wine.reg_query(PROFILE_KEY, "AC"), 35)
-        self.assertTrue(self.names_installed_saver(self.wine.reg_query(DESKTOP_KEY, "SCRNSAVE.EXE")))
+        self.assertEqual(self.wine.reg_query(DESKTOP_KEY, "SCRNSAVE.EXE"), chosen,
+                         "the silent update selected Duskpanel again")
         self.assertEqual(self.wine.reg_query(PROFILE_KEY + r"\restore_param", "SCRNSAVE.EXE"),
                          PREVIOUS_SAVER)
 
@@ -268,7 +272,7 @@ class UpdateRoundTrip(InstallerCase):
 
         # 8. Uninstalled: only the settings the user kept remain.
         self.assertEqual(self.uninstall(), 0)
-        self.assert_nothing_of_ours_left()
+        self.assert_nothing_of_ours_left(saver=chosen)
         self.assertEqual(self.wine.reg_query(PROFILE_KEY, "AC"), 35)
         self.assertTrue(os.path.exists(shared_ini))
 
