@@ -7,6 +7,9 @@
 ; Switches: /S installs or uninstalls silently (the update program passes it);
 ; /D=<folder> (last on the line) chooses the folder; the uninstaller's /REMOVESETTINGS also
 ; removes the user's settings, which a silent uninstall otherwise keeps.
+; Exit codes beyond NSIS's own, each with nothing changed: 3 Duskpanel or Renewick still ran,
+; 4 a newer version is installed, 5 the x64 setup on a 32-bit Windows, 6 the other
+; architecture's Duskpanel is installed.
 
 Unicode true
 !if "${ARCH}" == "x64"
@@ -23,7 +26,7 @@ Unicode true
 !define UPDATER_KEY "Software\Nerovane\Renewick"
 !define VENDOR_KEY "Software\Nerovane"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Duskpanel"
-!define HOME_URL "http://www.example.com/duskpanel/"
+!define HOME_URL "https://www.example.com/duskpanel/"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -49,6 +52,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2010-${YEAR} ${VENDOR
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
+!include x64.nsh
 
 !define MUI_ICON "${SOURCEDIR}\ui\duskpanel.ico"
 !define MUI_UNICON "${SOURCEDIR}\ui\duskpanel.ico"
@@ -165,7 +170,21 @@ Section "${PRODUCT} (required)" SecProgram
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
+Var InstalledVersion ; of the installation this one goes over; empty for a first install
+
 Section "Use as screen saver" SecScreenSaver
+    ; A silent update (Renewick's) keeps the screen saver the user has chosen since: Duskpanel
+    ; is selected again only when it still is the one in use.
+    ${If} ${Silent}
+    ${AndIf} $InstalledVersion != ""
+        ReadRegStr $0 HKCU "Control Panel\Desktop" "SCRNSAVE.EXE"
+        GetFullPathName /SHORT $1 "$INSTDIR\Duskpanel.scr"
+        ${If} $0 != $1
+        ${AndIf} $0 != "$INSTDIR\Duskpanel.scr"
+            DetailPrint "Keeping the screen saver the user chose"
+            Return
+        ${EndIf}
+    ${EndIf}
     ; The saver keeps the previous screen saver's settings, for the uninstaller to put back.
     DetailPrint "Making ${PRODUCT} the screen saver"
     ExecWait '"$INSTDIR\Duskpanel.scr" /d'
@@ -177,9 +196,49 @@ SectionEnd
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Function .onInit
+    ; One architecture per machine: never beside or over the other one, whose registry view
+    ; ($0 its installed version) this one would not see.
     !if "${ARCH}" == "x64"
+        ${IfNot} ${RunningX64}
+            ${IfNot} ${Silent}
+                MessageBox MB_OK|MB_ICONSTOP "This is the setup of the 64-bit ${PRODUCT}, and this Windows is a 32-bit one.$\r$\n$\r$\nUse Duskpanel-Setup-${VERSION}-x86.exe instead."
+            ${EndIf}
+            SetErrorLevel 5
+            Quit
+        ${EndIf}
+        SetRegView 32
+        ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
         SetRegView 64
+        StrCpy $1 "32-bit"
+    !else
+        StrCpy $0 ""
+        ${If} ${RunningX64}
+            SetRegView 64
+            ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+            SetRegView 32
+        ${EndIf}
+        StrCpy $1 "64-bit"
     !endif
+    ${If} $0 != ""
+        ${IfNot} ${Silent}
+            MessageBox MB_OK|MB_ICONSTOP "The $1 ${PRODUCT} $0 is installed on this computer. Uninstall it first: one architecture replaces the other only that way.$\r$\n$\r$\nNothing was changed."
+        ${EndIf}
+        SetErrorLevel 6
+        Quit
+    ${EndIf}
+    ; Never over a newer version: an old setup (replayed, or started by mistake) changes nothing.
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+    StrCpy $InstalledVersion $0
+    ${If} $0 != ""
+        ${VersionCompare} "$0" "${VERSION}" $1
+        ${If} $1 == 1
+            ${IfNot} ${Silent}
+                MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} $0 is installed, which is newer than this setup (${VERSION}).$\r$\n$\r$\nNothing was changed."
+            ${EndIf}
+            SetErrorLevel 4
+            Quit
+        ${EndIf}
+    ${EndIf}
 FunctionEnd
 
 ; --- uninstall -------------------------------------------------------------------------------
@@ -232,11 +291,15 @@ Section /o "un.Remove my settings" SecUnSettings
     DetailPrint "Removing the ${PRODUCT} settings"
     DeleteRegKey HKCU "${PRODUCT_KEY}"
     DeleteRegKey /ifempty HKCU "${VENDOR_KEY}"
+    ; Only the file the saver writes, and the folders when nothing else is left in them: these
+    ; folders are the users' to write, and an elevated recursive removal would follow whatever
+    ; a user placed there (a junction leads anywhere).
     SetShellVarContext current
-    RMDir /r "$APPDATA\${VENDOR}\${PRODUCT}"
+    RMDir "$APPDATA\${VENDOR}\${PRODUCT}"
     RMDir "$APPDATA\${VENDOR}"
     SetShellVarContext all
-    RMDir /r "$APPDATA\${VENDOR}\${PRODUCT}"
+    Delete "$APPDATA\${VENDOR}\${PRODUCT}\Param.ini"
+    RMDir "$APPDATA\${VENDOR}\${PRODUCT}"
     RMDir "$APPDATA\${VENDOR}"
     SetShellVarContext current
 SectionEnd

@@ -21,6 +21,7 @@ Environment: DP_BUILD_WIN64 (default build/win64), DP_WINE_TEMPLATE (an initiali
 DP_E2E_WORK (where the prefix and the files go).
 """
 import argparse
+import glob
 import os
 import select
 import shutil
@@ -131,12 +132,24 @@ class Bench:
             if code != 0 or not hwnd:
                 raise RuntimeError("Renewick did not ask to update")
             self.wine_run(self.driver_exe, "press", hwnd, str(IDYES), timeout=60)
+            # The downloaded bytes are no program: Renewick says so, and the box is answered.
+            code, out = self.wine_run(self.driver_exe, "find", "--title", "Renewick", "--text",
+                                      "was not installed", "--class", "#32770",
+                                      "--timeout", "600000", timeout=660)
+            hwnd = next((line.split()[1] for line in out.splitlines()
+                         if line.startswith("hwnd ")), None)
+            if hwnd:
+                self.wine_run(self.driver_exe, "press", hwnd, "1", timeout=60)
             renewick.wait(timeout=600)
         finally:
             if renewick.poll() is None:
                 renewick.kill()
                 renewick.wait()
-        self.check(os.path.join(self.temp, "dialog.bin"))
+        # Each update downloads into a folder of its own (Temp\Renewick-<GUID>).
+        found = glob.glob(os.path.join(self.temp, "Renewick-*", "dialog.bin"))
+        self.check(found[0] if len(found) == 1 else os.path.join(self.temp, "dialog.bin"))
+        for folder in glob.glob(os.path.join(self.temp, "Renewick-*")):
+            shutil.rmtree(folder, ignore_errors=True)
 
 
 def prepare_root(root, size, server):

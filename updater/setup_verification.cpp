@@ -56,13 +56,42 @@ ConsumeInteger(std::span<const std::uint8_t>& der) {
     return padded;
 }
 
-bool SignatureHolds(const SetupIntegrity& integrity, const P256PublicKey& key,
-                    const Sha256Digest& digest, SetupCrypto& crypto) {
-    const auto der = DecodeBase64(integrity.signature);
-    if (!der)
-        return false;
-    const auto signature = P256SignatureFromDer(*der);
-    return signature && crypto.VerifyP256(key, digest, *signature);
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+void AppendUtf8(std::string& out, std::wstring_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t unit = static_cast<char16_t>(text[i]);
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        const char32_t next = i + 1 < text.size() ? static_cast<char16_t>(text[i + 1]) : 0;
+        if (high && next >= 0xDC00 && next <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+            ++i;
+        } else {
+            AppendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? char32_t{0xFFFD} : unit);
+        }
+    }
+}
+
+void AppendLine(std::string& out, std::string_view key, std::wstring_view value) {
+    out.append(key).push_back('=');
+    AppendUtf8(out, value);
+    out.push_back('\n');
 }
 
 } // namespace
@@ -119,22 +148,45 @@ std::optional<P256Signature> P256SignatureFromDer(std::span<const std::uint8_t> 
     return signature;
 }
 
-SetupCheck CheckSetupFile(std::wstring_view path, const SetupIntegrity& integrity,
-                          const std::optional<P256PublicKey>& vendorKey, SetupCrypto& crypto) {
-    if (integrity.sha256.empty() && !vendorKey)
+std::string CanonicalOffer(const OfferText& offer) {
+    std::string text = "Renewick offer 1\n";
+    AppendLine(text, "product", offer.productId);
+    AppendLine(text, "version", offer.version);
+    AppendLine(text, "download_path", offer.downloadPath);
+    AppendLine(text, "setup_param", offer.setupParam);
+    AppendLine(text, "sha256", offer.sha256);
+    return text;
+}
+
+bool OfferSignatureHolds(const OfferText& offer, std::wstring_view signatureBase64,
+                         const P256PublicKey& key, SetupCrypto& crypto) {
+    if (!ParseSha256Hex(offer.sha256))
+        return false;
+    const auto der = DecodeBase64(signatureBase64);
+    const auto signature = der ? P256SignatureFromDer(*der) : std::nullopt;
+    if (!signature)
+        return false;
+    const std::string canonical = CanonicalOffer(offer);
+    const auto digest = crypto.HashBytes(
+        std::span(reinterpret_cast<const std::uint8_t*>(canonical.data()), canonical.size()));
+    return digest && crypto.VerifyP256(key, *digest, *signature);
+}
+
+SetupCheck CheckSetupFile(HeldFile& file, std::wstring_view sha256, SetupCrypto& crypto) {
+    if (sha256.empty())
         return SetupCheck::Passed;
-    const std::optional<Sha256Digest> digest = crypto.HashFile(path);
-    if (!integrity.sha256.empty() && (!digest || ParseSha256Hex(integrity.sha256) != digest))
+    const std::optional<Sha256Digest> digest = crypto.HashFile(file);
+    if (!digest || ParseSha256Hex(sha256) != digest)
         return SetupCheck::ChecksumMismatch;
-    if (vendorKey && (!digest || !SignatureHolds(integrity, *vendorKey, *digest, crypto)))
-        return SetupCheck::SignatureInvalid;
     return SetupCheck::Passed;
 }
 
-std::wstring SetupRejectedMessage(SetupCheck check, std::wstring_view url) {
-    const std::wstring_view what =
-        check == SetupCheck::ChecksumMismatch ? L"sha256 check fail" : L"signature check fail";
-    return L"error info: " + std::wstring(what) + L", setup deleted:" + std::wstring(url);
+std::wstring SetupRejectedMessage(std::wstring_view url) {
+    return L"error info: sha256 check fail, setup deleted:" + std::wstring(url);
+}
+
+std::wstring OfferRejectedMessage(std::wstring_view iniUrl) {
+    return L"error info: signature check fail:" + std::wstring(iniUrl);
 }
 
 } // namespace dp

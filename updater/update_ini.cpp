@@ -94,15 +94,26 @@ std::wstring ReadOfferedVersion(IniReader& reader, std::wstring_view iniFile) {
 }
 
 SetupSource ReadSetupSource(IniReader& reader, std::wstring_view iniFile,
-                            std::wstring_view productId) {
+                            std::wstring_view productId, std::wstring_view architecture) {
+    std::wstring suffix;
+    if (!architecture.empty() &&
+        !ReadBounded(reader, iniFile, productId, L"download_path_" + std::wstring(architecture),
+                     L"", kDownloadPathChars + 1)
+             .empty())
+        suffix = L"_" + std::wstring(architecture);
+    const auto key = [&suffix](const wchar_t* name) { return name + suffix; };
     SetupSource source;
     source.downloadPath =
-        ReadBounded(reader, iniFile, productId, L"download_path", L"", kDownloadPathChars + 1);
+        ReadBounded(reader, iniFile, productId, key(L"download_path"), L"", kDownloadPathChars + 1);
     source.setupParam =
-        ReadBounded(reader, iniFile, productId, L"setup_param", L"", kSetupParamChars);
-    source.integrity.sha256 = ReadBounded(reader, iniFile, productId, L"sha256", L"", kSha256Chars);
+        ReadBounded(reader, iniFile, productId, key(L"setup_param"), L"", kSetupParamChars);
+    source.integrity.sha256 =
+        ReadBounded(reader, iniFile, productId, key(L"sha256"), L"", kSha256Chars);
     source.integrity.signature =
-        ReadBounded(reader, iniFile, productId, L"signature", L"", kSignatureChars);
+        ReadBounded(reader, iniFile, productId, key(L"signature"), L"", kSignatureChars);
+    source.offerName = std::wstring(productId);
+    if (!suffix.empty())
+        source.offerName += L"/" + std::wstring(architecture);
     return source;
 }
 

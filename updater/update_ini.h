@@ -46,11 +46,20 @@ struct SetupSource {
     std::wstring downloadPath;
     std::wstring setupParam;  // "setup_param": its arguments
     SetupIntegrity integrity; // "sha256" and "signature"
+    // What the signature names as the product: the identifier, or "<identifier>/<architecture>"
+    // for an offer of one architecture, so that neither can pass for the other.
+    std::wstring offerName;
 };
 
-// The product's own section (named by its identifier); empty values when missing.
+// The architecture of this program's own setup: "x64" for a 64-bit build, "x86" otherwise.
+inline constexpr std::wstring_view kThisArchitecture = sizeof(void*) == 8 ? L"x64" : L"x86";
+
+// The product's own section (named by its identifier); empty values when missing. A section
+// may offer one setup per architecture: with "download_path_<architecture>" present, that offer
+// ("setup_param_", "sha256_" and "signature_" with the same suffix) is taken; without it the
+// plain keys, which serve every architecture (as old INIs do).
 SetupSource ReadSetupSource(IniReader& reader, std::wstring_view iniFile,
-                            std::wstring_view productId);
+                            std::wstring_view productId, std::wstring_view architecture = {});
 
 // The platform's INI reader takes a UTF-8 byte-order mark for text of the first line, which
 // hides the first section ("[public]" in practice). A copy that starts with that mark is

@@ -76,8 +76,8 @@ int UpdateWorker::Run() {
     if (!tempFolder)
         return 0; // busy for good; the dialog waits for Cancel
     const std::optional<Offer> offer = FetchOffer(UpdateIniPath(*tempFolder, commandLine_.hasId));
-    if (offer && OfferIsWanted(offer->version))
-        UpdateFrom(offer->setup, *tempFolder);
+    if (offer && OfferIsSigned(*offer) && OfferIsWanted(offer->version))
+        UpdateFrom(*offer, *tempFolder);
     return Finish();
 }
 
@@ -95,7 +95,7 @@ std::optional<UpdateWorker::Offer> UpdateWorker::FetchOffer(std::wstring_view in
         return std::nullopt;
     }
     return Offer{ReadOfferedVersion(ports_.ini, iniPath),
-                 ReadSetupSource(ports_.ini, iniPath, commandLine_.productId)};
+                 ReadSetupSource(ports_.ini, iniPath, commandLine_.productId, kThisArchitecture)};
 }
 
 bool UpdateWorker::DownloadTo(std::wstring_view url, std::wstring_view localPath,
@@ -105,6 +105,20 @@ bool UpdateWorker::DownloadTo(std::wstring_view url, std::wstring_view localPath
     if (result == DownloadResult::Success)
         return true;
     ports_.dialog.ShowMessage(DownloadFailedMessage(result, url));
+    return false;
+}
+
+// In a keyed build nothing of the offer is believed, not even its version, before its signature
+// holds: the user is never asked about an offer the vendor did not make.
+bool UpdateWorker::OfferIsSigned(const Offer& offer) {
+    if (!ports_.vendorKey)
+        return true;
+    const OfferText text{offer.setup.offerName, offer.version, offer.setup.downloadPath,
+                         offer.setup.setupParam, offer.setup.integrity.sha256};
+    if (OfferSignatureHolds(text, offer.setup.integrity.signature, *ports_.vendorKey,
+                            ports_.crypto))
+        return true;
+    ports_.dialog.ShowMessage(OfferRejectedMessage(commandLine_.updateIniUrl));
     return false;
 }
 
@@ -118,7 +132,8 @@ bool UpdateWorker::OfferIsWanted(const std::wstring& offered) {
     return ports_.dialog.AskYesNo(UpdateQuestion(offered));
 }
 
-void UpdateWorker::UpdateFrom(const SetupSource& source, std::wstring_view tempFolder) {
+void UpdateWorker::UpdateFrom(const Offer& offer, std::wstring_view tempFolder) {
+    const SetupSource& source = offer.setup;
     if (source.downloadPath.empty())
         return;
     if (source.downloadPath.size() > kDownloadPathChars - 1) {
@@ -132,23 +147,56 @@ void UpdateWorker::UpdateFrom(const SetupSource& source, std::wstring_view tempF
     const std::wstring fileName = FileNameFromUrl(source.downloadPath);
     if (!IsPlainFileName(fileName))
         return;
-    const std::wstring setupPath = SetupFilePath(tempFolder, fileName);
-    if (!DownloadTo(source.downloadPath, setupPath, ports_.transfer) ||
-        !PassesCheck(source, setupPath))
+    // A folder of its own that no other user can open, under a fresh name nobody could plant
+    // beforehand. From the end of the download until the setup has started, the file is held:
+    // nobody can write or replace it, and the check reads the very bytes that are started.
+    const auto folder = ports_.system.CreateDownloadFolder(tempFolder);
+    if (!folder) {
+        ports_.dialog.ShowMessage(
+            DownloadFailedMessage(DownloadResult::BadStatusOrFile, source.downloadPath));
         return;
-    const auto setupCommand = BuildSetupCommandLine(setupPath, source.setupParam);
-    if (setupCommand)
-        ports_.system.StartProcess(*setupCommand); // a setup that will not start ends quietly
+    }
+    const std::wstring setupPath = SetupFilePath(*folder, fileName);
+    if (!DownloadTo(source.downloadPath, setupPath, ports_.transfer))
+        return;
+    std::unique_ptr<HeldFile> setup = ports_.system.HoldFile(setupPath);
+    if (!setup) {
+        ports_.dialog.ShowMessage(
+            DownloadFailedMessage(DownloadResult::BadStatusOrFile, source.downloadPath));
+        return;
+    }
+    if (!PassesCheck(source, setup, setupPath))
+        return;
+    StartSetup(offer, setupPath, *folder);
+}
+
+// An update never ends in silence: a setup that does not start, and (through the watcher) one
+// that ends with a failure, are told to the user.
+void UpdateWorker::StartSetup(const Offer& offer, std::wstring_view setupPath,
+                              std::wstring_view folder) {
+    if (!BuildSetupCommandLine(setupPath, offer.setup.setupParam)) {
+        ports_.dialog.ShowMessage(SetupNotStartedMessage(kErrorFilenameTooLong, offer.version));
+        return;
+    }
+    SetupStartAnswer answer = ports_.system.StartSetup(
+        {std::wstring(setupPath), offer.setup.setupParam, std::wstring(folder)});
+    if (!answer.process) {
+        ports_.dialog.ShowMessage(SetupNotStartedMessage(answer.error, offer.version));
+        return;
+    }
+    if (!ports_.system.WatchSetup(*answer.process,
+                                  {commandLine_.productName, offer.version, std::wstring(folder)}))
+        ports_.dialog.ShowMessage(SetupNotWatchedMessage(offer.version));
 }
 
 // A setup that fails its check is deleted, so that nothing can start it later by mistake.
-bool UpdateWorker::PassesCheck(const SetupSource& source, std::wstring_view setupPath) {
-    const SetupCheck check =
-        CheckSetupFile(setupPath, source.integrity, ports_.vendorKey, ports_.crypto);
-    if (check == SetupCheck::Passed)
+bool UpdateWorker::PassesCheck(const SetupSource& source, std::unique_ptr<HeldFile>& setup,
+                               std::wstring_view setupPath) {
+    if (CheckSetupFile(*setup, source.integrity.sha256, ports_.crypto) == SetupCheck::Passed)
         return true;
+    setup.reset(); // the hold keeps it from being deleted
     ports_.system.RemoveFile(setupPath);
-    ports_.dialog.ShowMessage(SetupRejectedMessage(check, source.downloadPath));
+    ports_.dialog.ShowMessage(SetupRejectedMessage(source.downloadPath));
     return false;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "updater/download_url.h"
+#include "updater/setup_start.h"
 #include "updater/update_ini.h"
 #include "updater/updater_command_line.h"
 
@@ -41,12 +42,22 @@ public:
     virtual ~UpdateSystem() = default;
     // "%temp%" expanded; empty when the expansion fails.
     virtual std::optional<std::wstring> ExpandTempFolder() = 0;
-    // Starts commandLine as a new process without waiting for it; false when it cannot start.
-    virtual bool StartProcess(std::wstring_view commandLine) = 0;
+    // Starts the setup through the shell, so that Windows can ask for elevation, owned by the
+    // update dialog; the answer holds the running process or the platform's error code.
+    virtual SetupStartAnswer StartSetup(const SetupRequest& request) = 0;
+    // Hands the wait for the setup's end to a watcher that holds none of the files the setup
+    // replaces, and tells the user the outcome; false when no watcher could be started.
+    virtual bool WatchSetup(StartedSetup& setup, const SetupWatch& watch) = 0;
     // Null when the file is missing or another writer has it open.
     virtual std::unique_ptr<WriteGuard> GuardAgainstWriters(std::wstring_view path) = 0;
     // Deletes the file; a file that cannot be deleted stays (it is never started).
     virtual void RemoveFile(std::wstring_view path) = 0;
+    // A new folder in tempFolder with a name nobody can guess, that only this user (and the
+    // system's administrators, who run the setup) can open; nothing when none can be made.
+    virtual std::optional<std::wstring> CreateDownloadFolder(std::wstring_view tempFolder) = 0;
+    // Holds the file against writers, renames and deletion; null when it is missing or a
+    // writer has it open.
+    virtual std::unique_ptr<HeldFile> HoldFile(std::wstring_view path) = 0;
 };
 
 struct UpdateWorkerPorts {
@@ -55,8 +66,8 @@ struct UpdateWorkerPorts {
     IniReader& ini;
     TransferPlatform& transfer;
     SetupCrypto& crypto;
-    // The vendor's key built into the program: with it, only a setup the INI's "signature"
-    // vouches for is started.
+    // The vendor's key built into the program: with it, only an offer the INI's "signature"
+    // vouches for is acted on.
     std::optional<P256PublicKey> vendorKey = std::nullopt;
 };
 
@@ -85,8 +96,11 @@ private:
     bool DownloadTo(std::wstring_view url, std::wstring_view localPath, TransferPlatform& transfer,
                     std::uint32_t maxBytes = kNoSizeLimit);
     bool OfferIsWanted(const std::wstring& offered);
-    void UpdateFrom(const SetupSource& source, std::wstring_view tempFolder);
-    bool PassesCheck(const SetupSource& source, std::wstring_view setupPath);
+    bool OfferIsSigned(const Offer& offer);
+    void UpdateFrom(const Offer& offer, std::wstring_view tempFolder);
+    void StartSetup(const Offer& offer, std::wstring_view setupPath, std::wstring_view folder);
+    bool PassesCheck(const SetupSource& source, std::unique_ptr<HeldFile>& setup,
+                     std::wstring_view setupPath);
     int Finish();
 
     const UpdaterCommandLine& commandLine_;

@@ -89,6 +89,10 @@ void UpdaterCommandLine::ParseParam(std::wstring_view param, bool isSwitch, bool
         if (!text.empty())
             parentWindow = ReadHexLong(text);
         break;
+    case L'x':
+        if (!text.empty())
+            watchedSetup = ReadHexLong(text);
+        break;
     default:
         break;
     }

@@ -17,6 +17,9 @@ struct UpdaterCommandLine {
     // /w: the settings template's parent, a window handle value as wcstol read it (a 32-bit
     // long), sign-extended the way handles widen to pointers.
     std::intptr_t parentWindow = 0;
+    // /x: the handle value (hexadecimal) of a setup process this copy inherited and waits for,
+    // to tell the user how it ended. 0: an ordinary start.
+    std::intptr_t watchedSetup = 0;
 
     // One parameter as the framework's parser hands it over (see SplitCommandWords).
     void ParseParam(std::wstring_view param, bool isSwitch, bool isLast);

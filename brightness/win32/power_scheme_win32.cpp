@@ -1,6 +1,7 @@
 #include "brightness/win32/power_scheme_win32.h"
 
 #include "framework/win32/handles.h"
+#include "framework/win32/system_files.h"
 
 #include <windows.h>
 #include <powrprof.h>
@@ -71,7 +72,7 @@ private:
 } // namespace
 
 std::unique_ptr<PowerSchemeApi> PowrProfLibrary::Load() {
-    UniqueModule library(::LoadLibraryW(L"powrprof.dll"));
+    UniqueModule library(LoadSystemLibrary(L"powrprof.dll"));
     const auto setActive = BindEntry<PowerSetActiveSchemeFn>(library.get(), "PowerSetActiveScheme");
     if (!setActive)
         return nullptr;

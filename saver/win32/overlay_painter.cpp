@@ -1,6 +1,6 @@
 #include "saver/win32/overlay_painter.h"
 
-#include "framework/win32/system_library.h"
+#include "framework/win32/system_files.h"
 #include "saver/overlay_alpha.h"
 
 namespace dp {

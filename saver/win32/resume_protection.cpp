@@ -1,6 +1,7 @@
 #include "saver/win32/resume_protection.h"
 
 #include "framework/win32/handles.h"
+#include "framework/win32/system_files.h"
 
 namespace dp {
 
@@ -23,7 +24,7 @@ bool IsNtFamily() {
 bool VerifyPassword(HWND saverWindow) {
     if (IsNtFamily())
         return true;
-    UniqueModule library(::LoadLibraryW(L"PASSWORD.CPL"));
+    UniqueModule library(LoadSystemLibrary(L"PASSWORD.CPL"));
     if (!library)
         return true;
     auto verify = BindEntry<VerifyScreenSavePwdFn>(library.get(), "VerifyScreenSavePwd");
@@ -31,7 +32,7 @@ bool VerifyPassword(HWND saverWindow) {
 }
 
 void ChangeSaverPassword(HWND owner) {
-    UniqueModule library(::LoadLibraryW(L"MPR.DLL"));
+    UniqueModule library(LoadSystemLibrary(L"MPR.DLL"));
     auto change = BindEntry<PwdChangePasswordAFn>(library.get(), "PwdChangePasswordA");
     if (change)
         change("SCRSAVE", owner, 0, 0);

@@ -155,10 +155,12 @@ bool SaverApp::Dispatch(const SaverCommand& command) {
         RelaunchAsRunSaver();
         return false;
     case SaverMode::Install:
-        UpdateSystemSaverSettingsWin32(true);
-        return false;
     case SaverMode::Restore:
-        UpdateSystemSaverSettingsWin32(false);
+        // The installer and the uninstaller run these elevated. They change no parameter, and
+        // the shared "Param.ini" lies in a folder every user may write (a link placed there
+        // would turn the save into an administrator's write anywhere): nothing is saved.
+        parametersSaved_ = true;
+        UpdateSystemSaverSettingsWin32(command.mode == SaverMode::Install);
         return false;
     case SaverMode::RunSaver:
         if (!BecomeTheOnlySaver()) {

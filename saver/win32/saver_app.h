@@ -64,7 +64,8 @@ private:
     SaverPaths paths_;
     UrlTable urls_;
     Parameters parameters_;
-    bool parametersSaved_ = false; // by the start mode, before the relaunch
+    // Saved already by the start mode before the relaunch, or never to be saved (/d, /r).
+    bool parametersSaved_ = false;
     bool anotherSaverRuns_ = false;
     UniqueHandle saverMutex_; // held by the running saver for its life
     std::wstring productId_ = kProductId;

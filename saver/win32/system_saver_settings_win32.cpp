@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "framework/win32/system_files.h"
 #include "saver/system_saver_settings.h"
 #include "saver/win32/saver_app.h"
 #include "saver/win32/saver_modes.h"
@@ -43,9 +44,13 @@ public:
         return upper;
     }
     void OpenScreenSaverControlPanel() override {
+        // By its full path: /r runs elevated from the uninstaller.
+        const std::wstring program = SystemFilePath(L"rundll32.exe");
+        if (program.empty())
+            return;
         SHELLEXECUTEINFOW info{};
         info.cbSize = sizeof(info);
-        info.lpFile = L"rundll32.exe ";
+        info.lpFile = program.c_str();
         info.lpParameters = L"shell32.dll,Control_RunDLL desk.cpl,,1";
         info.nShow = SW_HIDE;
         ::ShellExecuteExW(&info); // not waited for; the result is not used

@@ -1,6 +1,9 @@
 // A setup program for the updater's end-to-end tests: records how it was started, then ends.
 // The record goes next to the program, as "<program path>.txt", written to a temporary name
 // first and renamed, so a test never reads half a record.
+//   /EXIT=<n>       ends with exit code n
+//   /FREE=<path>    waits, as the installer does, until that file can be opened for writing
+//                   (at most 10 s); still held, it ends with code 3, the installer's "in use"
 #include <windows.h>
 
 #include <string>
@@ -43,12 +46,41 @@ bool WriteRecord(const std::wstring& path, const std::string& bytes) {
     return ok;
 }
 
+// The text after "<name>" up to the next blank (or the end); empty when the switch is missing.
+std::wstring SwitchValue(const std::wstring& line, const std::wstring& name) {
+    const std::size_t at = line.find(name);
+    if (at == std::wstring::npos)
+        return L"";
+    const std::size_t start = at + name.size();
+    return line.substr(start, line.find(L' ', start) - start);
+}
+
+bool FileIsFree(const std::wstring& path) {
+    for (int i = 0; i < 100; ++i) {
+        HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(file);
+            return true;
+        }
+        ::Sleep(100);
+    }
+    return false;
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring record = ModulePath() + L".txt";
     const std::wstring partial = record + L".part";
-    if (!WriteRecord(partial, Utf8(::GetCommandLineW())))
+    const std::wstring line = ::GetCommandLineW();
+    const std::wstring mustBeFree = SwitchValue(line, L"/FREE=");
+    const bool held = !mustBeFree.empty() && !FileIsFree(mustBeFree);
+    if (!WriteRecord(partial, Utf8(line)))
         return 1;
-    return ::MoveFileExW(partial.c_str(), record.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+    if (!::MoveFileExW(partial.c_str(), record.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return 1;
+    if (held)
+        return 3;
+    return static_cast<int>(wcstol(SwitchValue(line, L"/EXIT=").c_str(), nullptr, 10));
 }

@@ -13,7 +13,7 @@ import struct
 import subprocess
 import unittest
 
-from test_renewick import IDYES, LoopbackServer, RenewickTestCase
+from test_renewick import IDOK, IDYES, LoopbackServer, RenewickTestCase
 from winetest import WINE, WINESERVER, WinePrefix, build_dir, wait_until
 
 INSTALL_DIR = r"C:\Program Files\Nerovane\Duskpanel"
@@ -21,10 +21,13 @@ PRODUCT_KEY = r"HKLM\Software\Nerovane\Duskpanel"
 UPDATER_KEY = r"HKLM\Software\Nerovane\Renewick"
 WOW64_VENDOR_KEY = r"HKLM\Software\Wow6432Node\Nerovane"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Duskpanel"
+WOW64_UNINSTALL_KEY = (r"HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall"
+                       r"\Duskpanel")
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 PROFILE_KEY = r"HKCU\Software\Nerovane\Duskpanel"
 LANGUAGES = ["ENU", "CHS", "DEU", "FRA", "ESP", "ESN", "JPN"]
 PREVIOUS_SAVER = r"C:\windows\system32\previous.scr"
+IDC_ABOUT, IDC_CHECK_UPDATES = 1046, 1047
 
 
 def installer(folder, tree=None):
@@ -98,13 +101,13 @@ class InstallerCase(RenewickTestCase):
                              program)
         self.assertEqual(self.wine.reg_query(UNINSTALL_KEY, "DisplayVersion"), version)
 
-    def assert_nothing_of_ours_left(self):
+    def assert_nothing_of_ours_left(self, saver=PREVIOUS_SAVER):
         self.assertFalse(os.path.exists(self.wine.unix_path(r"C:\Program Files\Nerovane")))
         for key in (PRODUCT_KEY, UPDATER_KEY):
             self.assertIsNone(self.wine.reg_query(key, "Setup Path"), key)
         self.assertIsNone(self.wine.reg_query(UNINSTALL_KEY, "DisplayName"))
-        self.assertEqual(self.wine.reg_query(DESKTOP_KEY, "SCRNSAVE.EXE"), PREVIOUS_SAVER,
-                         "the previous screen saver is back")
+        self.assertEqual(self.wine.reg_query(DESKTOP_KEY, "SCRNSAVE.EXE"), saver,
+                         "the previous screen saver is back, or the user's later choice stays")
         self.assertEqual(self.wine.reg_query(DESKTOP_KEY, "ScreenSaveTimeOut"), "600")
 
 
@@ -162,11 +165,30 @@ class InstallAndUninstall(InstallerCase):
         self.assertEqual(self.wine.reg_query(PROFILE_KEY + r"\restore_param", "SCRNSAVE.EXE"),
                          PREVIOUS_SAVER)
 
+        # A file some user put into the shared folder is not the uninstaller's to remove.
+        shared = self.wine.unix_path(r"C:\ProgramData\Nerovane\Duskpanel")
+        self.assertFalse(os.path.exists(os.path.join(shared, "Param.ini")),
+                         "the elevated /d saved the parameters")
+        for name in ("Param.ini", "other.txt"):  # as a settings run and some user left them
+            with open(os.path.join(shared, name), "w") as f:
+                f.write("[public]\r\n")
         self.assertEqual(self.uninstall("/REMOVESETTINGS"), 0)
         self.assert_nothing_of_ours_left()
         self.assertIsNone(self.wine.reg_query(PROFILE_KEY, "AC"), "settings removed on request")
-        for folder in (r"C:\ProgramData\Nerovane", rf"C:\users\{self.wine.user_name()}\AppData\Roaming\Nerovane"):
-            self.assertFalse(os.path.exists(self.wine.unix_path(folder)), folder)
+        self.assertFalse(os.path.exists(self.wine.unix_path(
+            rf"C:\users\{self.wine.user_name()}\AppData\Roaming\Nerovane")))
+        self.assertEqual(os.listdir(shared), ["other.txt"], "only the saver's file removed")
+
+
+class OtherArchitecture(InstallerCase):
+    prefix_name = "installer-architecture"
+
+    def test_the_x64_setup_refuses_to_go_over_the_32_bit_installation(self):
+        # What the x86 installer leaves in the 32-bit view of a 64-bit Windows.
+        self.wine.reg_add(WOW64_UNINSTALL_KEY, "DisplayVersion", "2.0")
+        self.assertEqual(self.run_setup(installer("installer"), "/S"), 6)
+        self.assertFalse(os.path.exists(self.installed()), "nothing installed")
+        self.assertIsNone(self.wine.reg_query(UNINSTALL_KEY, "DisplayName"))
 
 
 class UpdateRoundTrip(InstallerCase):
@@ -187,6 +209,9 @@ class UpdateRoundTrip(InstallerCase):
         with open(shared_ini, "w", newline="") as f:
             f.write(user_values)
         self.wine.reg_add(PROFILE_KEY, "AC", "35", "REG_DWORD")
+        # ... and since then the user chose another screen saver.
+        chosen = r"C:\windows\system32\chosen.scr"
+        self.wine.reg_add(DESKTOP_KEY, "SCRNSAVE.EXE", chosen)
 
         # 3. The update on offer, and "URLinfo.ini" naming the update INI.
         self.server.put(os.path.basename(update), open(update, "rb").read())
@@ -200,20 +225,29 @@ class UpdateRoundTrip(InstallerCase):
         with open(url_file, "w", encoding="ascii", newline="") as f:
             f.write(re.sub(r"(?m)^update=.*$", "update=" + self.server.url("update.ini"), text))
 
-        # 4. Renewick started with the About dialog's command line, the question answered.
-        urls = configparser.ConfigParser()
-        urls.read(url_file)
-        installed_version = version_block(self.installed("Duskpanel.scr"))[1]
-        command_line = (f'"{INSTALL_DIR}\\Renewick.exe" /iA /nDuskpanel /v{installed_version}'
-                        f'  /l"{urls["public"]["update"]}" /H')
-        renewick = subprocess.Popen([WINE, self.driver_exe, "start", command_line, "--timeout",
+        # 4. The user's way: the settings open (as the system's Settings button opens them),
+        # About, "Check for updates"; the settings close, Renewick asks, Yes.
+        settings = subprocess.Popen([WINE, self.driver_exe, "start",
+                                     f'"{INSTALL_DIR}\\Duskpanel.scr" /c', "--timeout",
                                      "120000"], env=self.wine.env, stdin=subprocess.DEVNULL,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.started.append(renewick)
+        self.started.append(settings)
+        box = self.find("Duskpanel", "does not support control LCD backlight")  # no panel here
+        self.assertIsNotNone(box, "no box about the missing panel")
+        self.press(box, IDOK)
+        dialog = self.find("Duskpanel Settings")
+        self.assertIsNotNone(dialog, "no settings dialog")
+        self.press(dialog, IDC_ABOUT)
+        about = self.find("About Duskpanel")
+        self.assertIsNotNone(about, "no About dialog")
+        self.press(about, IDC_CHECK_UPDATES)
         question = self.find("Renewick", f"New version is:{new}, update now?")
         self.assertIsNotNone(question, "no question")
+        self.assertEqual(self.assert_ends(settings, timeout=60), 0, "the settings stay open")
         self.press(question, IDYES)
-        self.assertEqual(self.assert_ends(renewick, timeout=60), 0)
+        told = self.find("Renewick", f"Duskpanel {new} is installed.", timeout_ms=120000)
+        self.assertIsNotNone(told, "the end of the update is told")
+        self.press(told, IDOK)
 
         # 5. The downloaded installer ran silently: the programs carry the new version.
         self.assertTrue(wait_until(lambda: version_block(self.installed("Duskpanel.scr"))[1] == new,
@@ -227,13 +261,18 @@ class UpdateRoundTrip(InstallerCase):
         with open(shared_ini, newline="") as f:
             self.assertEqual(f.read(), user_values)
         self.assertEqual(self.wine.reg_query(PROFILE_KEY, "AC"), 35)
-        self.assertTrue(self.names_installed_saver(self.wine.reg_query(DESKTOP_KEY, "SCRNSAVE.EXE")))
+        self.assertEqual(self.wine.reg_query(DESKTOP_KEY, "SCRNSAVE.EXE"), chosen,
+                         "the silent update selected Duskpanel again")
         self.assertEqual(self.wine.reg_query(PROFILE_KEY + r"\restore_param", "SCRNSAVE.EXE"),
                          PREVIOUS_SAVER)
 
-        # 7. Uninstalled: only the settings the user kept remain.
+        # 7. The older setup started again (a replayed offer) refuses to go over the newer one.
+        self.assertEqual(self.run_setup(current, "/S"), 4)
+        self.assert_installed(new)
+
+        # 8. Uninstalled: only the settings the user kept remain.
         self.assertEqual(self.uninstall(), 0)
-        self.assert_nothing_of_ours_left()
+        self.assert_nothing_of_ours_left(saver=chosen)
         self.assertEqual(self.wine.reg_query(PROFILE_KEY, "AC"), 35)
         self.assertTrue(os.path.exists(shared_ini))
 

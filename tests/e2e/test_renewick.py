@@ -4,6 +4,7 @@ Each test class has its own Wine prefix and its own testing/http_server.py on a 
 Dialogs and message boxes are found, read and answered by dialog_driver.exe; the setup
 program is fake_setup.exe, which records its command line beside itself.
 """
+import glob
 import os
 import re
 import select
@@ -14,7 +15,7 @@ import tempfile
 import time
 import unittest
 
-from winetest import HERE, WINE, WinePrefix, program, wait_until
+from winetest import HERE, WINE, WinePrefix, build_dir, program, wait_until
 
 ABOUT_COMMAND = 0x10
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
@@ -135,9 +136,14 @@ class RenewickTestCase(unittest.TestCase):
 
     def setUp(self):
         self.heads_before = len(self.server.heads())
+        self.clear_downloads()
+
+    def clear_downloads(self):
         for name in os.listdir(self.temp) if os.path.isdir(self.temp) else []:
-            if name.endswith("_update.ini") or name.startswith("fake_setup"):
+            if name.endswith("_update.ini"):
                 os.remove(os.path.join(self.temp, name))
+            elif name.startswith("Renewick-"):  # a download folder (with its watcher)
+                shutil.rmtree(os.path.join(self.temp, name), ignore_errors=True)
 
     def tearDown(self):
         # A test that failed half-way may leave a dialog open; the next one starts clean.
@@ -220,6 +226,16 @@ class RenewickTestCase(unittest.TestCase):
         with open(self.temp_file(name), "rb") as f:
             return f.read()
 
+    def setup_file(self, name):
+        """name in the one download folder Renewick made (Temp\\Renewick-<GUID>) since the last
+        clear_downloads; a path that does not exist when there is none."""
+        found = glob.glob(os.path.join(self.temp, "Renewick-*", name))
+        return found[0] if len(found) == 1 else os.path.join(self.temp, "no-download", name)
+
+    def read_setup_file(self, name):
+        with open(self.setup_file(name), "rb") as f:
+            return f.read()
+
     def write_ini(self, version, download_path="fake_setup.exe", setup_param="/S"):
         text = f"[public]\r\nversion={version}\r\n[A]\r\n"
         if download_path is not None:
@@ -278,18 +294,43 @@ class UpdateFlow(RenewickTestCase):
                                 f"the progress bar did not move: {samples}")
         self.assertEqual(positions, sorted(positions))
 
-        self.assertTrue(wait_until(lambda: os.path.exists(self.temp_file("fake_setup.exe.txt")),
+        self.assertTrue(wait_until(lambda: os.path.exists(self.setup_file("fake_setup.exe.txt")),
                                    timeout=20), "the setup program did not run")
-        self.assertEqual(self.read_temp("fake_setup.exe"), self.setup_bytes)
-        setup_path = rf"C:\users\{self.wine.user_name()}\Temp\fake_setup.exe"
-        self.assertEqual(self.read_temp("fake_setup.exe.txt").decode("utf-8"),
+        self.assertEqual(self.read_setup_file("fake_setup.exe"), self.setup_bytes)
+        folder = os.path.basename(os.path.dirname(self.setup_file("fake_setup.exe")))
+        self.assertRegex(folder, r"^Renewick-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$")
+        setup_path = rf"C:\users\{self.wine.user_name()}\Temp\{folder}\fake_setup.exe"
+        self.assertEqual(self.read_setup_file("fake_setup.exe.txt").decode("utf-8"),
                          f'"{setup_path}" /S /D=C:\\Target dir')
+        told = self.find("Renewick", "Duskpanel 2.1 is installed.")
+        self.assertIsNotNone(told, "the end of the setup is told")
+        self.press(told, IDOK)
 
         heads = self.new_heads()
         self.assertEqual([h[0] for h in heads],
                          ["GET /update.ini HTTP/1.1", "GET /slow/fake_setup.exe HTTP/1.1"])
         for head in heads:
             self.assertTrue(any(re.fullmatch(r"User-Agent: Agent-?\d+", h) for h in head), head)
+
+    def test_the_end_of_the_setup_is_told_and_renewick_exe_is_free_while_it_runs(self):
+        # /FREE: the setup waits, as the installer does, until Renewick.exe can be written.
+        rows = [("installed", f"/S /FREE={self.windows_path(self.renewick)}",
+                 "Duskpanel 2.1 is installed."),
+                ("setup reports a failure", "/S /EXIT=2",
+                 "The update to version 2.1 was not installed: the setup ended with code 2.")]
+        for name, setup_param, expected in rows:
+            with self.subTest(name):
+                self.write_ini("2.1", "fake_setup.exe", setup_param)
+                renewick = self.start(*self.saver_line("A", "Duskpanel", "2.0",
+                                                       self.server.url("update.ini")))
+                question = self.find("Renewick", "New version is:2.1, update now?")
+                self.assertIsNotNone(question)
+                self.press(question, IDYES)
+                self.assertEqual(self.assert_ends(renewick), 0)
+                told = self.find("Renewick", expected, timeout_ms=30000)
+                self.assertIsNotNone(told, expected)
+                self.press(told, IDOK)
+                self.assertTrue(self.wait_gone(told))
 
     def test_the_same_version_is_reported_as_current_and_nothing_is_downloaded(self):
         self.write_ini("2.0.0")
@@ -299,7 +340,7 @@ class UpdateFlow(RenewickTestCase):
         self.press(box, IDOK)
         self.assertEqual(self.assert_ends(renewick), 0)
         self.assertFalse(self.requested("fake_setup.exe"))
-        self.assertFalse(os.path.exists(self.temp_file("fake_setup.exe")))
+        self.assertFalse(os.path.exists(self.setup_file("fake_setup.exe")))
 
     def test_answering_no_downloads_nothing(self):
         self.write_ini("3")
@@ -309,7 +350,7 @@ class UpdateFlow(RenewickTestCase):
         self.press(box, IDNO)
         self.assertEqual(self.assert_ends(renewick), 0)
         self.assertFalse(self.requested("fake_setup.exe"))
-        self.assertFalse(os.path.exists(self.temp_file("fake_setup.exe")))
+        self.assertFalse(os.path.exists(self.setup_file("fake_setup.exe")))
 
     def test_an_update_ini_that_cannot_be_fetched_shows_its_return_code(self):
         url = self.server.url("404/update.ini")
@@ -330,10 +371,10 @@ class UpdateFlow(RenewickTestCase):
         self.assertIsNotNone(box)
         self.press(box, IDOK)
         self.assertEqual(self.assert_ends(renewick), 0)
-        self.assertEqual(len(self.read_temp("fake_setup.exe")), len(self.setup_bytes) // 2,
+        self.assertEqual(len(self.read_setup_file("fake_setup.exe")), len(self.setup_bytes) // 2,
                          "the partial file stays")
         time.sleep(1)  # a setup started by mistake would have written its record by now
-        self.assertFalse(os.path.exists(self.temp_file("fake_setup.exe.txt")))
+        self.assertFalse(os.path.exists(self.setup_file("fake_setup.exe.txt")))
 
     def test_without_an_update_ini_url_the_dialog_closes_at_once(self):
         renewick = self.start("/iA /nDuskpanel /v2.0 /H")
@@ -359,8 +400,11 @@ class InstancesAndDialog(RenewickTestCase):
         self.assertIsNotNone(other_dialog, "another product's updater runs beside the first")
 
         self.assertEqual(self.driver("syscommand", first_dialog.hwnd, str(ABOUT_COMMAND))[0], 0)
-        about = self.find("About Renewick", "Renewick Version 1.0")
+        about = self.find("About Renewick", "Renewick Version ")
         self.assertIsNotNone(about, "the About item of the system menu")
+        with open(os.path.join(build_dir(), "CMakeCache.txt"), encoding="utf-8") as f:
+            version = re.search(r"^DP_VERSION:STRING=(.*)$", f.read(), re.M).group(1)
+        self.assertIn(f"Renewick Version {version}", about.texts(), "the program's own version")
         self.assertEqual(about.owner, int(first_dialog.hwnd, 16))
         self.press(about, IDOK)
         self.assertTrue(self.wait_gone(about))

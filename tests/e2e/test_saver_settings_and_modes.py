@@ -118,6 +118,18 @@ class InstallAndRestore(SaverTestCase):
         self.saver("/r")
         self.assertEqual(self.desktop_values(), restored, "a second /r writes the same again")
 
+    def test_install_and_restore_save_no_parameter(self):
+        # Both run elevated from the installers: the shared folder is every user's to write.
+        param_ini = self.wine.unix_path(r"C:\ProgramData\Nerovane\Duskpanel\Param.ini")
+        for switch in ("/d", "/r"):
+            with self.subTest(switch):
+                self.wine.reg_delete(PROFILE)
+                if os.path.exists(param_ini):
+                    os.remove(param_ini)
+                self.saver(switch)
+                self.assertFalse(os.path.exists(param_ini), "Param.ini written")
+                self.assertIsNone(self.wine.reg_query(PROFILE, "AC"), "parameters saved")
+
     def test_restore_without_a_backup_changes_nothing(self):
         self.saver("/r")
         self.assertEqual(self.desktop_values(),

@@ -89,14 +89,24 @@ TEST(SetupVerification, Base64) {
     }
 }
 
-// The file's digest is all 0xAB; the one valid signature is r = 0x11..., s = 0x22... by kKey.
+// The file's digest is all 0xAB; the digest of bytes is 0xAB followed by their count, so that a
+// canonical form of another length hashes differently. The one valid signature is
+// r = 0x11..., s = 0x22... by a key starting 0x04, of a digest starting 0xAB.
 struct FakeCrypto : SetupCrypto {
     bool readable = true;
-    std::optional<Sha256Digest> HashFile(std::wstring_view) override {
+    std::string hashedBytes;
+    std::optional<Sha256Digest> HashFile(HeldFile&) override {
         if (!readable)
             return std::nullopt;
         Sha256Digest digest;
         digest.fill(0xAB);
+        return digest;
+    }
+    std::optional<Sha256Digest> HashBytes(std::span<const std::uint8_t> bytes) override {
+        hashedBytes.assign(bytes.begin(), bytes.end());
+        Sha256Digest digest{};
+        digest[0] = 0xAB;
+        digest[1] = static_cast<std::uint8_t>(bytes.size());
         return digest;
     }
     bool VerifyP256(const P256PublicKey& key, const Sha256Digest& digest,
@@ -115,60 +125,88 @@ const std::wstring kOtherSignature =
     L"MEUCIQCBgYGBgYGBgYGBgYGBgYGBgYGBgYGBgYGBgYGBgYGBgQIgIiIiIiIiIiIiIiIiIiIiIiIiIiIiIiIiIiIiI"
     L"iIiIiI=";
 
+std::wstring AbDigest() {
+    std::wstring digest;
+    for (int i = 0; i < 32; ++i)
+        digest += L"ab";
+    return digest;
+}
+
+struct NoBytes : HeldFile {
+    std::optional<std::size_t> Read(std::span<std::uint8_t>) override { return 0; }
+};
+
 struct CheckRow {
     const char* name;
-    SetupIntegrity integrity;
-    bool withKey;
+    std::wstring sha256;
     bool readable;
     SetupCheck expected;
 };
 
 TEST(SetupVerification, CheckSetupFile) {
-    std::wstring digest;
-    for (int i = 0; i < 32; ++i)
-        digest += L"ab";
+    const std::wstring digest = AbDigest();
     const CheckRow rows[] = {
-        {"nothing to check", {}, false, false, SetupCheck::Passed},
-        {"right sha256", {digest, L""}, false, true, SetupCheck::Passed},
-        {"right sha256 in capitals",
-         {L"AB" + digest.substr(2), L""},
-         false,
-         true,
-         SetupCheck::Passed},
-        {"wrong sha256", {std::wstring(64, L'0'), L""}, false, true, SetupCheck::ChecksumMismatch},
-        {"malformed sha256", {L"ab", L""}, false, true, SetupCheck::ChecksumMismatch},
-        {"unreadable file", {digest, L""}, false, false, SetupCheck::ChecksumMismatch},
-        {"signature ignored without a key", {L"", L"garbage"}, false, true, SetupCheck::Passed},
-        {"key: right signature", {L"", kGoodSignature}, true, true, SetupCheck::Passed},
-        {"key: right signature and sha256",
-         {digest, kGoodSignature},
-         true,
-         true,
-         SetupCheck::Passed},
-        {"key: wrong sha256 first",
-         {std::wstring(64, L'0'), kGoodSignature},
-         true,
-         true,
-         SetupCheck::ChecksumMismatch},
-        {"key: no signature", {}, true, true, SetupCheck::SignatureInvalid},
-        {"key: not base64", {L"", L"MEQC!"}, true, true, SetupCheck::SignatureInvalid},
-        {"key: not DER", {L"", L"TWFu"}, true, true, SetupCheck::SignatureInvalid},
-        {"key: another signature",
-         {L"", kOtherSignature},
-         true,
-         true,
-         SetupCheck::SignatureInvalid},
-        {"key: unreadable file", {L"", kGoodSignature}, true, false, SetupCheck::SignatureInvalid},
+        {"nothing to check", L"", false, SetupCheck::Passed},
+        {"right sha256", digest, true, SetupCheck::Passed},
+        {"right sha256 in capitals", L"AB" + digest.substr(2), true, SetupCheck::Passed},
+        {"wrong sha256", std::wstring(64, L'0'), true, SetupCheck::ChecksumMismatch},
+        {"malformed sha256", L"ab", true, SetupCheck::ChecksumMismatch},
+        {"unreadable file", digest, false, SetupCheck::ChecksumMismatch},
     };
-    P256PublicKey key{};
-    key[0] = 0x04;
     for (const CheckRow& row : rows) {
         SCOPED_TRACE(row.name);
         FakeCrypto crypto;
         crypto.readable = row.readable;
-        const auto vendorKey = row.withKey ? std::optional(key) : std::nullopt;
-        EXPECT_EQ(CheckSetupFile(L"C:\\Temp\\setup.exe", row.integrity, vendorKey, crypto),
-                  row.expected);
+        NoBytes file;
+        EXPECT_EQ(CheckSetupFile(file, row.sha256, crypto), row.expected);
+    }
+}
+
+// The form the vendor's signing tool writes too (package/sign_update.py): any change here
+// breaks every signed offer in the field.
+TEST(SetupVerification, CanonicalOfferIsFixedUtf8Lines) {
+    const OfferText offer{L"A", L"2.1", L"https://example.com/s\u00e9tup.exe", L"/S /D=C:\\x",
+                          AbDigest()};
+    std::string hex;
+    for (int i = 0; i < 32; ++i)
+        hex += "ab";
+    EXPECT_EQ(CanonicalOffer(offer), "Renewick offer 1\nproduct=A\nversion=2.1\n"
+                                     "download_path=https://example.com/s\xC3\xA9tup.exe\n"
+                                     "setup_param=/S /D=C:\\x\nsha256=" +
+                                         hex + "\n");
+    // A lone surrogate cannot be written as UTF-8: it is signed as U+FFFD.
+    OfferText lone = offer;
+    lone.version = std::wstring(1, static_cast<wchar_t>(0xD800));
+    EXPECT_NE(CanonicalOffer(lone).find("version=\xEF\xBF\xBD\n"), std::string::npos);
+}
+
+struct OfferRow {
+    const char* name;
+    std::wstring sha256;
+    std::wstring signature;
+    bool expected;
+};
+
+TEST(SetupVerification, OfferSignatureHolds) {
+    const OfferRow rows[] = {
+        {"signed offer with sha256", AbDigest(), kGoodSignature, true},
+        {"no sha256: vouches for no file", L"", kGoodSignature, false},
+        {"malformed sha256", L"abc", kGoodSignature, false},
+        {"no signature", AbDigest(), L"", false},
+        {"not base64", AbDigest(), L"MEQC!", false},
+        {"not DER", AbDigest(), L"TWFu", false},
+        {"another signature", AbDigest(), kOtherSignature, false},
+    };
+    P256PublicKey key{};
+    key[0] = 0x04;
+    for (const OfferRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeCrypto crypto;
+        const OfferText offer{L"A", L"2.1", L"https://example.com/setup.exe", L"/S", row.sha256};
+        EXPECT_EQ(OfferSignatureHolds(offer, row.signature, key, crypto), row.expected);
+        if (row.expected) {
+            EXPECT_EQ(crypto.hashedBytes, CanonicalOffer(offer)) << "the canonical form is signed";
+        }
     }
 }
 

@@ -56,6 +56,36 @@ TEST(UpdateIni, SetupSourceComesFromTheProductsSection) {
     EXPECT_EQ(ReadSetupSource(reader, L"u.ini", L"C").downloadPath, L"");
 }
 
+// One section offers a setup per architecture beside the plain one old readers take; each
+// Renewick takes its own, and an offer without its architecture falls back to the plain keys.
+TEST(UpdateIni, EachArchitectureTakesItsOwnOffer) {
+    MapIniReader reader;
+    reader.values[{L"A", L"download_path"}] = L"http://h/any.exe";
+    reader.values[{L"A", L"setup_param"}] = L"/S";
+    reader.values[{L"A", L"sha256"}] = L"00";
+    reader.values[{L"A", L"download_path_x64"}] = L"http://h/x64.exe";
+    reader.values[{L"A", L"setup_param_x64"}] = L"/S /x64";
+    reader.values[{L"A", L"signature_x64"}] = L"SIG64";
+    struct Row {
+        const wchar_t* architecture;
+        std::wstring url, param, sha256, signature, offerName;
+    };
+    const Row rows[] = {
+        {L"x64", L"http://h/x64.exe", L"/S /x64", L"", L"SIG64", L"A/x64"},
+        {L"x86", L"http://h/any.exe", L"/S", L"00", L"", L"A"},
+        {L"", L"http://h/any.exe", L"/S", L"00", L"", L"A"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.architecture[0] ? "x64 and x86" : "no architecture");
+        const SetupSource source = ReadSetupSource(reader, L"u.ini", L"A", row.architecture);
+        EXPECT_EQ(source.downloadPath, row.url);
+        EXPECT_EQ(source.setupParam, row.param);
+        EXPECT_EQ(source.integrity.sha256, row.sha256) << "never mixed from the plain offer";
+        EXPECT_EQ(source.integrity.signature, row.signature);
+        EXPECT_EQ(source.offerName, row.offerName);
+    }
+}
+
 TEST(UpdateIni, ValuesAreCutToTheirBuffers) {
     MapIniReader reader;
     for (const wchar_t* key : {L"download_path", L"setup_param"})

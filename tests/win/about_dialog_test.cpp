@@ -25,13 +25,14 @@ public:
     std::wstring name = L"Duskpanel", languageFile;
     UrlTable urls{L"http://home.test/", L"http://support.test/", L"http://update.test/u.ini"};
     std::vector<std::vector<bool>> launches; // addH, addC, owner given
+    bool launchStarts = true;
 
     const std::wstring& ApplicationName() const override { return name; }
     const UrlTable& LinkAddresses() const override { return urls; }
     const std::wstring& LanguageFile() const override { return languageFile; }
     bool LaunchUpdater(bool addH, bool addC, HWND owner) override {
         launches.push_back({addH, addC, owner != nullptr});
-        return true;
+        return launchStarts;
     }
     int CurrentYear() const override { return 2026; }
 };
@@ -118,7 +119,8 @@ protected:
         ::SendMessageW(Handle(), WM_COMMAND, MAKEWPARAM(IDC_CHECK_UPDATES, BN_CLICKED),
                        reinterpret_cast<LPARAM>(Item(IDC_CHECK_UPDATES)));
         openAfterUpdateCheck = ::IsWindowVisible(Handle()) != FALSE;
-        EndDialog(IDOK);
+        if (openAfterUpdateCheck)
+            EndDialog(IDOK);
         return true;
     }
 
@@ -133,7 +135,8 @@ private:
 TEST(AboutDialogTest, ShowsVersionCopyrightLinksAndStartsTheUpdater) {
     FakeHost host;
     ObservedAbout dialog(host);
-    ASSERT_EQ(dialog.DoModal(), IDOK);
+    // Closed once Renewick runs: the update replaces the program that shows it.
+    ASSERT_EQ(dialog.DoModal(), kUpdaterStartedResult);
     EXPECT_EQ(dialog.texts[0], L"About Duskpanel");
     EXPECT_EQ(dialog.texts[IDC_VERSION_LINE], L"Duskpanel  Version 2.0");
     EXPECT_EQ(dialog.texts[IDC_COPYRIGHT], L"Copyright (C) 2010-2026 Nerovane");
@@ -149,6 +152,15 @@ TEST(AboutDialogTest, ShowsVersionCopyrightLinksAndStartsTheUpdater) {
     const std::pair<int, bool> fittedAndUnderlined{0, true};
     EXPECT_EQ(dialog.homeLink, (std::vector<std::pair<int, bool>>(3, fittedAndUnderlined)));
     EXPECT_EQ(host.launches, (std::vector<std::vector<bool>>{{true, false, false}}));
+    EXPECT_FALSE(dialog.openAfterUpdateCheck);
+}
+
+TEST(AboutDialogTest, StaysOpenWhenTheUpdaterDoesNotStart) {
+    FakeHost host;
+    host.launchStarts = false;
+    ObservedAbout dialog(host);
+    ASSERT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(host.launches.size(), 1u);
     EXPECT_TRUE(dialog.openAfterUpdateCheck);
 }
 

@@ -141,6 +141,21 @@ private:
     bool failed_ = false;
 };
 
+// "ProductVersion" of the program's version block (U.S. English, Unicode); empty without one.
+std::wstring ProductVersion(const std::wstring& path) {
+    DWORD ignored = 0;
+    const DWORD bytes = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    std::vector<BYTE> block(bytes);
+    void* value = nullptr;
+    UINT length = 0;
+    if (bytes == 0 || !::GetFileVersionInfoW(path.c_str(), 0, bytes, block.data()) ||
+        !::VerQueryValueW(block.data(), L"\\StringFileInfo\\040904b0\\ProductVersion", &value,
+                          &length) ||
+        length == 0)
+        return {};
+    return std::wstring(static_cast<const wchar_t*>(value), length - 1);
+}
+
 class RenewickResources : public testing::Test {
 protected:
     void SetUp() override {
@@ -215,13 +230,17 @@ TEST_F(RenewickResources, AboutTemplate) {
     EXPECT_EQ(dialog->cy, 67);
     EXPECT_EQ(dialog->style & (DS_MODALFRAME | WS_SYSMENU), DWORD(DS_MODALFRAME | WS_SYSMENU));
     ExpectFont(*dialog);
-    ExpectItems(*dialog, {
-                             {"icon", -1, kStatic, L"#128", 11, 17, 0, 0, SS_ICON},
-                             {"version", -1, kStatic, L"Renewick Version 1.0", 40, 10, 119, 8, 0},
-                             {"year", -1, kStatic, L"Copyright (C) 2024", 40, 25, 0, 0, 0},
-                             {"maker", IDC_ABOUT_MAKER, kStatic, L"Nerovane", 40, 41, 0, 0, 0},
-                             {"ok", IDOK, kButton, L"OK", 178, 7, 50, 14, 0},
-                         });
+    // The program's own version, not a text written once into the template.
+    const std::wstring version = ProductVersion(RenewickPath());
+    ASSERT_FALSE(version.empty());
+    ExpectItems(*dialog,
+                {
+                    {"icon", -1, kStatic, L"#128", 11, 17, 0, 0, SS_ICON},
+                    {"version", -1, kStatic, L"Renewick Version " + version, 40, 10, 119, 8, 0},
+                    {"year", -1, kStatic, L"Copyright (C) 2024", 40, 25, 0, 0, 0},
+                    {"maker", IDC_ABOUT_MAKER, kStatic, L"Nerovane", 40, 41, 0, 0, 0},
+                    {"ok", IDOK, kButton, L"OK", 178, 7, 50, 14, 0},
+                });
 }
 
 TEST_F(RenewickResources, UpdateTemplate) {

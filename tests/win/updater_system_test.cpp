@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "updater/update_ini.h"
@@ -76,26 +78,106 @@ TEST(UpdateSystem, TempFolderIsTheUsersTemporaryFolder) {
     EXPECT_EQ(::lstrcmpiW(folder->c_str(), expected.c_str()), 0);
 }
 
-TEST(UpdateSystem, StartsACommandLineWithItsArgumentsAndDoesNotWait) {
-    const std::wstring marker = TestFile(L"started.txt");
+// The setup runs with its parameters in the download folder (never the install folder, which
+// it may have to remove); the shell's failures come back as their error codes.
+TEST(UpdateSystem, StartsTheSetupThroughTheShellInTheDownloadFolder) {
+    const std::wstring folder = TestFile(L"run");
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring marker = folder + L"\\started.txt";
     ::DeleteFileW(marker.c_str());
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring line =
-        L"\"" + std::wstring(system) + L"\\cmd.exe\" /c echo started>\"" + marker + L"\"";
-    ASSERT_TRUE(Win32UpdateSystem().StartProcess(line));
+    const SetupStartAnswer answer = Win32UpdateSystem().StartSetup(
+        {std::wstring(system) + L"\\cmd.exe", L"/c echo started>started.txt", folder});
+    ASSERT_TRUE(answer.process) << answer.error;
     bool appeared = false;
     for (int i = 0; i < 200 && !appeared; ++i) {
         appeared = ::GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
         ::Sleep(50);
     }
-    EXPECT_TRUE(appeared) << "the started program did not run";
+    EXPECT_TRUE(appeared) << "the setup did not run in its folder";
     ::Sleep(200);
     ::DeleteFileW(marker.c_str());
+    ::RemoveDirectoryW(folder.c_str());
 }
 
-TEST(UpdateSystem, AProgramThatDoesNotExistIsNotStarted) {
-    EXPECT_FALSE(Win32UpdateSystem().StartProcess(L"\"" + TestFile(L"none.exe") + L"\" /S"));
+TEST(UpdateSystem, AMissingSetupAnswersFileNotFound) {
+    const SetupStartAnswer answer =
+        Win32UpdateSystem().StartSetup({TestFile(L"none.exe"), L"/S", TempPath()});
+    EXPECT_FALSE(answer.process);
+    EXPECT_EQ(answer.error, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+}
+
+std::wstring TempFolder() {
+    std::wstring folder = TempPath();
+    if (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    return folder;
+}
+
+bool WaitForFile(const std::wstring& path) {
+    for (int i = 0; i < 200; ++i) {
+        if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return true;
+        ::Sleep(50);
+    }
+    return false;
+}
+
+// Each update downloads into a folder made for it, never into one that was there before.
+TEST(UpdateSystem, EachUpdateGetsANewDownloadFolder) {
+    Win32UpdateSystem system;
+    const auto first = system.CreateDownloadFolder(TempFolder());
+    const auto second = system.CreateDownloadFolder(TempFolder());
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(*first, *second);
+    for (const std::wstring& folder : {*first, *second}) {
+        EXPECT_EQ(folder.rfind(TempFolder() + L"\\Renewick-", 0), 0u) << folder;
+        EXPECT_EQ(folder.size(), TempFolder().size() + 1 + 9 + 36) << folder;
+        const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+        EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES &&
+                    (attributes & FILE_ATTRIBUTE_DIRECTORY));
+        ::RemoveDirectoryW(folder.c_str());
+    }
+}
+
+// From the check until it has started, the setup cannot be written, renamed or deleted; its
+// bytes are read through the hold, and the loader still starts it.
+TEST(UpdateSystem, AHeldSetupCannotBeReplacedButStarts) {
+    Win32UpdateSystem system;
+    WinInetTransfer transfer;
+    const auto folder = system.CreateDownloadFolder(TempFolder());
+    ASSERT_TRUE(folder);
+    wchar_t systemFolder[MAX_PATH] = {};
+    ::GetSystemDirectoryW(systemFolder, MAX_PATH);
+    const std::wstring setup = *folder + L"\\setup.exe";
+    ASSERT_TRUE(
+        ::CopyFileW((std::wstring(systemFolder) + L"\\cmd.exe").c_str(), setup.c_str(), TRUE));
+    {
+        const auto writer = transfer.CreateLocalFile(setup + L".part");
+        ASSERT_TRUE(writer);
+        EXPECT_FALSE(system.HoldFile(setup + L".part")) << "a writer has it open";
+        writer->Close();
+    }
+    auto held = system.HoldFile(setup);
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(transfer.CreateLocalFile(setup)) << "written while held";
+    EXPECT_FALSE(::MoveFileW(setup.c_str(), (setup + L".old").c_str())) << "renamed while held";
+    EXPECT_FALSE(::DeleteFileW(setup.c_str())) << "deleted while held";
+    std::uint8_t head[2] = {};
+    EXPECT_EQ(held->Read(head), std::optional<std::size_t>(2));
+    EXPECT_EQ(head[0], 'M');
+    EXPECT_EQ(head[1], 'Z');
+
+    const SetupStartAnswer answer =
+        system.StartSetup({setup, L"/c echo started>started.txt", *folder});
+    EXPECT_TRUE(answer.process) << answer.error;
+    EXPECT_TRUE(WaitForFile(*folder + L"\\started.txt")) << "the held setup did not run";
+    ::Sleep(200);
+    held.reset();
+    for (const wchar_t* name : {L"\\started.txt", L"\\setup.exe", L"\\setup.exe.part"})
+        ::DeleteFileW((*folder + name).c_str());
+    ::RemoveDirectoryW(folder->c_str());
 }
 
 // A vendor may save the INI as UTF-8 with or without a mark: stored as the worker stores it,

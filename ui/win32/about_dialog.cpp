@@ -120,8 +120,11 @@ void AboutDialog::FitButtonsToLabels() {
 }
 
 void AboutDialog::CheckForUpdates() {
-    // No updater installed, or one that does not start: nothing to tell the user.
-    host_.LaunchUpdater(true, false, nullptr);
+    // No updater installed, or one that does not start: nothing to tell the user, the dialog
+    // stays. Once Renewick runs, the dialog closes: the update's setup replaces this program
+    // and waits until nobody runs it.
+    if (host_.LaunchUpdater(true, false, nullptr))
+        EndDialog(kUpdaterStartedResult);
 }
 
 } // namespace dp

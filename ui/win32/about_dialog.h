@@ -9,6 +9,7 @@
 
 #include "framework/win32/dialog.h"
 #include "settings/url_table.h"
+#include "ui/resource_ids.h"
 #include "ui/win32/link_label.h"
 
 namespace dp {
@@ -29,6 +30,10 @@ public:
 };
 
 inline constexpr int kAboutTemplate = 100;
+
+// What DoModal returns once "Check for updates" has started Renewick: the dialog has closed
+// so that its program (which the update replaces) can end too.
+inline constexpr INT_PTR kUpdaterStartedResult = IDC_CHECK_UPDATES;
 
 class AboutDialog : public Dialog {
 public:

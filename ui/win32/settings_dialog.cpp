@@ -120,7 +120,10 @@ void SettingsDialog::OnEndSession() {
 
 void SettingsDialog::OnAbout() {
     AboutDialog about(host_, Handle());
-    about.DoModal();
+    // The update replaces this program: the settings close as Cancel closes them (the stored
+    // settings stay as they are), so that the process ends and its file is free.
+    if (about.DoModal() == kUpdaterStartedResult)
+        ::PostMessageW(Handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
 
 std::int32_t SettingsDialog::ShownLevel(int editId) const {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "framework/win32/handles.h"
-#include "framework/win32/system_library.h"
+#include "framework/win32/system_files.h"
 
 namespace dp {
 
@@ -83,21 +83,24 @@ bool OpenAlgorithm(const BCryptLibrary& bcrypt, const wchar_t* algorithm, CngHan
     return false;
 }
 
-// Reads the whole file into the hash; false when a read fails.
-bool HashContent(const BCryptLibrary& bcrypt, void* hash, HANDLE file) {
+// Gives the content to the hash, bcrypt.hashData for each part; false when a part fails.
+using HashFeed = std::function<bool(const BCryptLibrary& bcrypt, void* hash)>;
+
+// Reads the whole held file into the hash; false when a read fails.
+bool HashContent(const BCryptLibrary& bcrypt, void* hash, HeldFile& file) {
     std::vector<UCHAR> block(kHashBlockBytes);
     for (;;) {
-        DWORD read = 0;
-        if (!::ReadFile(file, block.data(), kHashBlockBytes, &read, nullptr))
+        const std::optional<std::size_t> read = file.Read(block);
+        if (!read)
             return false;
-        if (read == 0)
+        if (*read == 0)
             return true;
-        if (!Succeeded(bcrypt.hashData(hash, block.data(), read, 0)))
+        if (!Succeeded(bcrypt.hashData(hash, block.data(), static_cast<ULONG>(*read), 0)))
             return false;
     }
 }
 
-std::optional<Sha256Digest> HashOpenFile(const BCryptLibrary& bcrypt, HANDLE file) {
+std::optional<Sha256Digest> Sha256Of(const BCryptLibrary& bcrypt, const HashFeed& feed) {
     CngHandle algorithm(ProviderRelease(bcrypt));
     DWORD objectBytes = 0, written = 0;
     if (!OpenAlgorithm(bcrypt, BCRYPT_SHA256_ALGORITHM, algorithm) ||
@@ -111,7 +114,7 @@ std::optional<Sha256Digest> HashOpenFile(const BCryptLibrary& bcrypt, HANDLE fil
     Sha256Digest digest{};
     if (!Succeeded(bcrypt.createHash(algorithm.get(), hash.put(), object.data(), objectBytes,
                                      nullptr, 0, 0)) ||
-        !HashContent(bcrypt, hash.get(), file) ||
+        !feed(bcrypt, hash.get()) ||
         !Succeeded(bcrypt.finishHash(hash.get(), digest.data(), digest.size(), 0)))
         return std::nullopt;
     return digest;
@@ -128,14 +131,23 @@ std::vector<UCHAR> PublicKeyBlob(const P256PublicKey& key) {
 
 } // namespace
 
-std::optional<Sha256Digest> BCryptSetupCrypto::HashFile(std::wstring_view path) {
+std::optional<Sha256Digest> BCryptSetupCrypto::HashFile(HeldFile& file) {
     const BCryptLibrary bcrypt;
-    const std::wstring name(path);
-    UniqueFileHandle file(::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!bcrypt.Loaded() || !file)
+    if (!bcrypt.Loaded())
         return std::nullopt;
-    return HashOpenFile(bcrypt, file.get());
+    return Sha256Of(bcrypt, [&file](const BCryptLibrary& library, void* hash) {
+        return HashContent(library, hash, file);
+    });
+}
+
+std::optional<Sha256Digest> BCryptSetupCrypto::HashBytes(std::span<const std::uint8_t> bytes) {
+    const BCryptLibrary bcrypt;
+    if (!bcrypt.Loaded() || bytes.size() > 0xFFFFFFFFu)
+        return std::nullopt;
+    std::vector<UCHAR> copy(bytes.begin(), bytes.end()); // BCryptHashData takes no const input
+    return Sha256Of(bcrypt, [&copy](const BCryptLibrary& library, void* hash) {
+        return Succeeded(library.hashData(hash, copy.data(), static_cast<ULONG>(copy.size()), 0));
+    });
 }
 
 bool BCryptSetupCrypto::VerifyP256(const P256PublicKey& key, const Sha256Digest& digest,

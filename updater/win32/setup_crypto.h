@@ -11,7 +11,8 @@ namespace dp {
 
 class BCryptSetupCrypto final : public SetupCrypto {
 public:
-    std::optional<Sha256Digest> HashFile(std::wstring_view path) override;
+    std::optional<Sha256Digest> HashFile(HeldFile& file) override;
+    std::optional<Sha256Digest> HashBytes(std::span<const std::uint8_t> bytes) override;
     bool VerifyP256(const P256PublicKey& key, const Sha256Digest& digest,
                     const P256Signature& signature) override;
 };

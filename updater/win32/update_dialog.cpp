@@ -119,7 +119,8 @@ struct UpdateJob {
     UpdateJob(const UpdaterCommandLine& line, HWND dialogWindow, std::wstring appTitle,
               std::shared_ptr<std::atomic<int>> busy, std::shared_ptr<DialogFigures> figures)
         : commandLine(line),
-          dialog(dialogWindow, std::move(appTitle), std::move(busy), std::move(figures)) {}
+          dialog(dialogWindow, std::move(appTitle), std::move(busy), std::move(figures)),
+          system(dialogWindow) {}
 
     void Run() {
         UpdateWorker(commandLine, {dialog, system, ini, transfer, crypto, BuiltInVendorKey()})

@@ -5,11 +5,18 @@
 #include "framework/win32/common_controls.h"
 #include "updater/win32/settings_dialog.h"
 #include "updater/win32/update_dialog.h"
+#include "updater/win32/update_system.h"
 
 namespace dp {
 
 bool UpdaterApp::InitInstance() {
     commandLine_ = ParseUpdaterCommandLine(::GetCommandLineW());
+    if (commandLine_.watchedSetup != 0) {
+        // A watcher copy (/x): no dialog and no single-instance mutex, which the next update
+        // check must find free while this copy still waits.
+        ReportSetupEnd(commandLine_);
+        return false;
+    }
 
     const std::wstring mutexName = SingleInstanceMutexName(commandLine_.productId);
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, mutexName.c_str());
