@@ -2,7 +2,6 @@
 
 #include "renderer/word_wrap.h"
 
-#include <ranges>
 #include <variant>
 
 namespace dp::html::detail {
@@ -199,7 +198,9 @@ void Flow::Finish(const TextStyle& style) {
 
 // Trailing blanks of the line do not count: the last text items lose them.
 void Flow::TrimLineEnd() {
-    for (LineItem& item : std::views::reverse(items_)) {
+    // From the end; an index, as clang 14 cannot compile libstdc++ 12's reverse view.
+    for (std::size_t i = items_.size(); i-- > 0;) {
+        LineItem& item = items_[i];
         if (item.kind != LineItem::Kind::Text)
             return;
         item.width = item.trimmedWidth;
