@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "brightness/win32/ddc_monitors.h"
 #include "brightness/win32/system_brightness.h"
 #include "brightness/win32/system_status.h"
 #include "saver/power_level.h"
@@ -22,7 +23,10 @@ DimmerWnd::DimmerWnd(bool autoDelete, DimmerSettings settings)
           [this] { ApplyForPowerSource(); },
           [this] { painter_.reset(); },
           [this] {
+              // The panel first; the monitors follow on their own threads.
               controller_.reset();
+              if (monitors_)
+                  monitors_->PutBack();
               brightnessGuard_.reset();
           },
       }) {}
@@ -59,6 +63,7 @@ bool DimmerWnd::CreateDimmer(DWORD exStyle, const wchar_t* windowName, DWORD sty
 void DimmerWnd::StartBacklightMode() {
     backlightInUse_ = true;
     ApplyForPowerSource();
+    StartMonitors();
     painter_ = std::make_unique<OverlayPainter>(Handle());
     if (!painter_->UserLibraryLoaded())
         EndForMissingUserLibrary();
@@ -72,6 +77,23 @@ void DimmerWnd::EndForMissingUserLibrary() {
     ::MessageBoxW(nullptr, L"User32.dll ERROR!", nullptr, MB_OK);
     StopWorkers();
     ::ExitProcess(0);
+}
+
+void DimmerWnd::StartMonitors() {
+    // Without the monitors the saver still dims the panel: no failure here may end it.
+    try {
+        std::shared_ptr<MonitorBus> bus =
+            settings_.openMonitors ? settings_.openMonitors() : DdcMonitorBus::Open();
+        if (!bus || bus->Count() == 0)
+            return;
+        monitors_ = std::make_unique<MonitorWorkers>(std::move(bus),
+                                                     std::make_shared<SystemMonitorClock>());
+        const PowerLevelChoice choice =
+            ChoosePowerLevel(ReadAcLineStatus(), settings_.acBrightness, settings_.dcBrightness);
+        monitors_->SetLevel(choice.level);
+    } catch (...) {
+        monitors_.reset();
+    }
 }
 
 bool DimmerWnd::StopWorkers() {
@@ -88,6 +110,8 @@ void DimmerWnd::ApplyForPowerSource() {
     const PowerLevelChoice choice =
         ChoosePowerLevel(ReadAcLineStatus(), settings_.acBrightness, settings_.dcBrightness);
     controller_->ApplyBrightness(choice.level, choice.level, choice.policy);
+    if (monitors_)
+        monitors_->SetLevel(choice.level);
 }
 
 void DimmerWnd::ShowCursorAgain(WPARAM hides) {
