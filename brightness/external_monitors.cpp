@@ -18,8 +18,9 @@ bool IsUsableReading(const MonitorBrightness& reading) {
            reading.current <= reading.maximum;
 }
 
-MonitorDimmer::MonitorDimmer(MonitorBus& bus, MonitorClock& clock, std::uint32_t commandGapMs)
-    : bus_(bus), clock_(clock), commandGapMs_(commandGapMs) {
+MonitorDimmer::MonitorDimmer(MonitorBus& bus, MonitorClock& clock, std::uint32_t commandGapMs,
+                             MonitorCaptureHook onCapture)
+    : bus_(bus), clock_(clock), commandGapMs_(commandGapMs), onCapture_(std::move(onCapture)) {
     const std::size_t count = bus_.Count();
     slots_.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
@@ -41,7 +42,7 @@ void MonitorDimmer::CaptureLocked(std::size_t index, Slot& slot) {
     PaceLocked(slot);
     const std::optional<MonitorBrightness> reading = bus_.Read(index);
     slot.lastCallMs = clock_.NowMs();
-    if (!reading || !IsUsableReading(*reading)) {
+    if (!reading || !IsUsableReading(*reading) || (onCapture_ && !onCapture_(index, *reading))) {
         slot.state.status = MonitorStatus::Skipped;
         return;
     }

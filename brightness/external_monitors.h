@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -68,10 +69,15 @@ struct MonitorState {
     std::uint32_t current = 0;  // the value the monitor holds now, as far as known
 };
 
+// Told of each monitor's reading before its first change (on the monitor's thread); false: the
+// reading could not be kept where a crash would find it, and the monitor is left alone.
+using MonitorCaptureHook = std::function<bool(std::size_t index, const MonitorBrightness&)>;
+
 class MonitorDimmer {
 public:
     MonitorDimmer(MonitorBus& bus, MonitorClock& clock,
-                  std::uint32_t commandGapMs = kMonitorCommandGapMs);
+                  std::uint32_t commandGapMs = kMonitorCommandGapMs,
+                  MonitorCaptureHook onCapture = {});
     MonitorDimmer(const MonitorDimmer&) = delete;
     MonitorDimmer& operator=(const MonitorDimmer&) = delete;
 
@@ -105,6 +111,7 @@ private:
     MonitorBus& bus_;
     MonitorClock& clock_;
     std::uint32_t commandGapMs_;
+    MonitorCaptureHook onCapture_;
     std::vector<std::unique_ptr<Slot>> slots_;
 };
 

@@ -7,8 +7,9 @@
 namespace dp {
 
 struct MonitorWorkers::Shared {
-    Shared(std::shared_ptr<MonitorBus> b, std::shared_ptr<MonitorClock> c)
-        : bus(std::move(b)), clock(std::move(c)), dimmer(*bus, *clock) {}
+    Shared(std::shared_ptr<MonitorBus> b, std::shared_ptr<MonitorClock> c, MonitorCaptureHook hook)
+        : bus(std::move(b)), clock(std::move(c)),
+          dimmer(*bus, *clock, kMonitorCommandGapMs, std::move(hook)) {}
 
     std::shared_ptr<MonitorBus> bus;
     std::shared_ptr<MonitorClock> clock;
@@ -24,8 +25,9 @@ struct MonitorWorkers::Shared {
 };
 
 MonitorWorkers::MonitorWorkers(std::shared_ptr<MonitorBus> bus, std::shared_ptr<MonitorClock> clock,
-                               std::chrono::milliseconds exitWait)
-    : exitWait_(exitWait), shared_(std::make_shared<Shared>(std::move(bus), std::move(clock))) {
+                               std::chrono::milliseconds exitWait, MonitorCaptureHook onCapture)
+    : exitWait_(exitWait),
+      shared_(std::make_shared<Shared>(std::move(bus), std::move(clock), std::move(onCapture))) {
     const std::size_t count = shared_->dimmer.Count();
     shared_->done.assign(count, 0);
     threads_.reserve(count);

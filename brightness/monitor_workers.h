@@ -23,7 +23,8 @@ public:
     // Starts a thread for every monitor of the bus. The bus and clock are shared with the threads:
     // one that is still waiting for a monitor when this object goes keeps them alive.
     MonitorWorkers(std::shared_ptr<MonitorBus> bus, std::shared_ptr<MonitorClock> clock,
-                   std::chrono::milliseconds exitWait = kExitWait);
+                   std::chrono::milliseconds exitWait = kExitWait,
+                   MonitorCaptureHook onCapture = {});
     // Puts the monitors back (if not asked yet) and waits up to the bound for them; a thread still
     // waiting for its monitor then is left to finish on its own.
     ~MonitorWorkers();

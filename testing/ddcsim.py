@@ -9,8 +9,9 @@ the DLL re-reads on every call:
                                     Monitor<N>Current, Monitor<N>LatencyMs, Monitor<N>Fail,
                                     CallCount, Calls\\NNNNN
 
-A call line reads "Set monitor=1 ok=1 value=30 start=<tick> end=<tick>"; the ticks are Wine's
-GetTickCount, which is Linux's monotonic clock in ms: time.monotonic() * 1000 on this host.
+A call line reads "Set monitor=1 ok=1 value=30 start=<tick> end=<tick> time=<filetime>": the
+ticks are Wine's GetTickCount (for durations), time the system time at the call's end on the
+simulated panel's scale (lcdsim.filetime), for comparing with the panel's history.
 """
 import os
 import shutil

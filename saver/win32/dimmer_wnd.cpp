@@ -23,11 +23,13 @@ DimmerWnd::DimmerWnd(bool autoDelete, DimmerSettings settings)
           [this] { ApplyForPowerSource(); },
           [this] { painter_.reset(); },
           [this] {
-              // The panel first; the monitors follow on their own threads.
+              // The panel first; the monitors follow on their own threads, and the record
+              // stays until they are back (the window's end waits for them).
               controller_.reset();
               if (monitors_)
                   monitors_->PutBack();
-              brightnessGuard_.reset();
+              else
+                  brightnessGuard_.reset();
           },
       }) {}
 
@@ -86,8 +88,11 @@ void DimmerWnd::StartMonitors() {
             settings_.openMonitors ? settings_.openMonitors() : DdcMonitorBus::Open();
         if (!bus || bus->Count() == 0)
             return;
-        monitors_ = std::make_unique<MonitorWorkers>(std::move(bus),
-                                                     std::make_shared<SystemMonitorClock>());
+        monitors_ = std::make_unique<MonitorWorkers>(
+            std::move(bus), std::make_shared<SystemMonitorClock>(), MonitorWorkers::kExitWait,
+            [](std::size_t index, const MonitorBrightness& reading) {
+                return RecordMonitorBrightness(index, reading.current);
+            });
         const PowerLevelChoice choice =
             ChoosePowerLevel(ReadAcLineStatus(), settings_.acBrightness, settings_.dcBrightness);
         monitors_->SetLevel(choice.level);

@@ -75,11 +75,12 @@ private:
     bool creating_ = false;
     bool backlightInUse_ = false;
     DimmerSettings settings_;
+    // From before the first change until the controller, and the monitors, have put the
+    // brightness back.
+    std::optional<BrightnessChangeGuard> brightnessGuard_;
     // Destroyed after the controller: it waits (bounded) for the monitors to be back.
     std::unique_ptr<MonitorWorkers> monitors_;
     std::unique_ptr<BrightnessController> controller_;
-    // From before the first change until the controller has put the brightness back.
-    std::optional<BrightnessChangeGuard> brightnessGuard_;
     std::unique_ptr<OverlayPainter> painter_;
     // Last: its destructor stops the worker and releases the two above, which must still exist.
     PowerChangeWorkers workers_;

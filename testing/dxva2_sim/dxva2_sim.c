@@ -16,10 +16,11 @@
  *                        too and fails with ERROR_GRAPHICS_DDCCI_INVALID_DATA
  *   CallCount            REG_DWORD, and Calls\NNNNN REG_SZ (00001, ...): one line per call on a
  *                        monitor, the ticks (GetTickCount, Linux's monotonic clock in ms under
- *                        Wine) at its start and end:
- *       "Caps monitor=<n> ok=<0|1> start=<tick> end=<tick>"
- *       "Get monitor=<n> ok=<0|1> value=<n> start=<tick> end=<tick>"
- *       "Set monitor=<n> ok=<0|1> value=<n> start=<tick> end=<tick>"
+ *                        Wine) at its start and end, and the system time at its end
+ *                        (FILETIME units, on the simulated panel's scale):
+ *       "Caps monitor=<n> ok=<0|1> start=<tick> end=<tick> time=<filetime>"
+ *       "Get monitor=<n> ok=<0|1> value=<n> start=<tick> end=<tick> time=<filetime>"
+ *       "Set monitor=<n> ok=<0|1> value=<n> start=<tick> end=<tick> time=<filetime>"
  *   (the VCP calls log "Get"/"Set" too, with "vcp=1" added)
  *
  * Physical-monitor handles are 0xDD00 + N; N is the monitor's position.
@@ -141,6 +142,23 @@ static BOOL begin_call(HKEY key, HANDLE monitor, DWORD fail_bit, LONG* index, DW
     return (fail & (fail_bit | SIM_FAIL_ALL)) == 0;
 }
 
+/* The system time now (FILETIME units, as the simulated panel's history stamps), in decimal. */
+static void now_filetime(WCHAR* out) {
+    FILETIME time;
+    ULONGLONG value;
+    WCHAR digits[24];
+    int n = 0;
+    GetSystemTimePreciseAsFileTime(&time);
+    value = ((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime;
+    do {
+        digits[n++] = (WCHAR)(L'0' + (int)(value % 10));
+        value /= 10;
+    } while (value != 0 && n < 23);
+    while (n > 0)
+        *out++ = digits[--n];
+    *out = 0;
+}
+
 static BOOL finish(BOOL ok, HKEY key, DWORD error) {
     if (key != NULL)
         RegCloseKey(key);
@@ -198,7 +216,8 @@ BOOL WINAPI GetMonitorCapabilities(HANDLE monitor, DWORD* capabilities, DWORD* t
     HKEY key = open_sim_key();
     LONG index;
     DWORD start;
-    WCHAR line[128];
+    WCHAR line[160];
+    WCHAR stamp[24];
     BOOL ok = begin_call(key, monitor, SIM_FAIL_CAPS, &index, &start);
     if (index < 0 || capabilities == NULL || temperatures == NULL)
         return finish(FALSE, key, ERROR_INVALID_PARAMETER);
@@ -206,8 +225,9 @@ BOOL WINAPI GetMonitorCapabilities(HANDLE monitor, DWORD* capabilities, DWORD* t
         *capabilities = SIM_MC_CAPS_BRIGHTNESS;
         *temperatures = 0;
     }
-    wsprintfW(line, L"Caps monitor=%ld ok=%d start=%lu end=%lu", index, ok ? 1 : 0,
-              (unsigned long)start, (unsigned long)GetTickCount());
+    now_filetime(stamp);
+    wsprintfW(line, L"Caps monitor=%ld ok=%d start=%lu end=%lu time=%ls", index, ok ? 1 : 0,
+              (unsigned long)start, (unsigned long)GetTickCount(), stamp);
     record_call(key, line);
     return finish(ok, key, SIM_ERROR_DDC);
 }
@@ -218,7 +238,8 @@ static BOOL get_brightness(HANDLE monitor, DWORD* minimum, DWORD* current, DWORD
     LONG index;
     DWORD start;
     DWORD value = 0;
-    WCHAR line[160];
+    WCHAR line[192];
+    WCHAR stamp[24];
     BOOL ok = begin_call(key, monitor, SIM_FAIL_READ, &index, &start);
     if (index < 0 || current == NULL || maximum == NULL)
         return finish(FALSE, key, ERROR_INVALID_PARAMETER);
@@ -229,9 +250,10 @@ static BOOL get_brightness(HANDLE monitor, DWORD* minimum, DWORD* current, DWORD
         *current = value;
         *maximum = monitor_dword(key, (DWORD)index, L"Max", 100);
     }
-    wsprintfW(line, L"Get monitor=%ld ok=%d value=%lu start=%lu end=%lu%ls", index, ok ? 1 : 0,
-              (unsigned long)value, (unsigned long)start, (unsigned long)GetTickCount(),
-              vcp ? L" vcp=1" : L"");
+    now_filetime(stamp);
+    wsprintfW(line, L"Get monitor=%ld ok=%d value=%lu start=%lu end=%lu time=%ls%ls", index,
+              ok ? 1 : 0, (unsigned long)value, (unsigned long)start,
+              (unsigned long)GetTickCount(), stamp, vcp ? L" vcp=1" : L"");
     record_call(key, line);
     return finish(ok, key, SIM_ERROR_DDC);
 }
@@ -241,7 +263,8 @@ static BOOL set_brightness(HANDLE monitor, DWORD value, int vcp) {
     LONG index;
     DWORD start;
     WCHAR name[48];
-    WCHAR line[160];
+    WCHAR line[192];
+    WCHAR stamp[24];
     BOOL ok = begin_call(key, monitor, SIM_FAIL_WRITE, &index, &start);
     if (index < 0)
         return finish(FALSE, key, ERROR_INVALID_PARAMETER);
@@ -252,9 +275,10 @@ static BOOL set_brightness(HANDLE monitor, DWORD value, int vcp) {
         wsprintfW(name, L"Monitor%ldCurrent", index);
         write_dword(key, name, value);
     }
-    wsprintfW(line, L"Set monitor=%ld ok=%d value=%lu start=%lu end=%lu%ls", index, ok ? 1 : 0,
-              (unsigned long)value, (unsigned long)start, (unsigned long)GetTickCount(),
-              vcp ? L" vcp=1" : L"");
+    now_filetime(stamp);
+    wsprintfW(line, L"Set monitor=%ld ok=%d value=%lu start=%lu end=%lu time=%ls%ls", index,
+              ok ? 1 : 0, (unsigned long)value, (unsigned long)start,
+              (unsigned long)GetTickCount(), stamp, vcp ? L" vcp=1" : L"");
     record_call(key, line);
     return finish(ok, key, SIM_ERROR_DDC);
 }

@@ -195,6 +195,36 @@ TEST(ExternalMonitors, CallsToOneMonitorArePaced) {
     }
 }
 
+TEST(ExternalMonitors, AReadingThatCannotBeKeptLeavesTheMonitorAlone) {
+    struct Row {
+        const char* name;
+        bool kept;
+        std::vector<std::uint32_t> written;
+    };
+    const Row rows[] = {
+        {"kept before the first change", true, {30, 40, 70}},
+        {"not kept: never changed", false, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeClock clock;
+        FakeBus bus({{kAt70, 0}}, clock);
+        std::vector<std::pair<std::size_t, MonitorBrightness>> told;
+        MonitorDimmer dimmer(bus, clock, kMonitorCommandGapMs,
+                             [&](std::size_t index, const MonitorBrightness& reading) {
+                                 // Told before anything was written.
+                                 EXPECT_TRUE(bus.Written(index).empty());
+                                 told.emplace_back(index, reading);
+                                 return row.kept;
+                             });
+        dimmer.ApplyLevel(30);
+        dimmer.ApplyLevel(40);
+        dimmer.Restore();
+        EXPECT_EQ(told.size(), 1u);
+        EXPECT_EQ(bus.Written(0), row.written);
+    }
+}
+
 TEST(ExternalMonitors, PositionsPastTheEndAreIgnored) {
     FakeClock clock;
     FakeBus bus({{kAt70, 0}}, clock);
