@@ -78,6 +78,7 @@ void DimmerWnd::StartBacklightMode() {
 void DimmerWnd::EndForMissingUserLibrary() {
     ::MessageBoxW(nullptr, L"User32.dll ERROR!", nullptr, MB_OK);
     StopWorkers();
+    FinishMonitors();
     ::ExitProcess(0);
 }
 
@@ -99,6 +100,11 @@ void DimmerWnd::StartMonitors() {
     } catch (...) {
         monitors_.reset();
     }
+}
+
+void DimmerWnd::FinishMonitors() {
+    if (monitors_ && monitors_->WaitIdle(MonitorWorkers::kExitWait))
+        brightnessGuard_.reset();
 }
 
 bool DimmerWnd::StopWorkers() {
@@ -135,8 +141,10 @@ LRESULT DimmerWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return Default(message, wParam, lParam);
     case WM_ENDSESSION:
         // The process ends without WM_DESTROY when the session does.
-        if (wParam)
+        if (wParam) {
             StopWorkers();
+            FinishMonitors();
+        }
         return Default(message, wParam, lParam);
     case WM_POWERBROADCAST:
         // Failing to start the worker costs one re-apply, not the process: nothing may unwind

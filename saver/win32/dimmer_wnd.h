@@ -68,6 +68,10 @@ private:
     void ApplyForPowerSource();
     void StartBacklightMode();
     void StartMonitors();
+    // After StopWorkers, where the process may end before this window's destruction: waits
+    // (bounded) for the monitors to be back, then clears the record. One left in the profile
+    // puts them back at the next start.
+    void FinishMonitors();
     [[noreturn]] void EndForMissingUserLibrary();
     void ShowCursorAgain(WPARAM hides);
 
