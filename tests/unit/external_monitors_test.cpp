@@ -43,7 +43,6 @@ struct Call {
     char kind; // 'r' or 'w'
     std::uint32_t value;
     std::uint64_t atMs;
-    friend bool operator==(const Call&, const Call&) = default;
 };
 
 class FakeClock : public MonitorClock {
