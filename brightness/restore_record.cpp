@@ -11,6 +11,7 @@ constexpr std::wstring_view kProcessField = L"process=";
 constexpr std::wstring_view kStartedField = L" started=";
 constexpr std::wstring_view kRestoreField = L" restore=";
 constexpr std::wstring_view kPowerScheme = L"power-scheme";
+constexpr std::wstring_view kMonitorsField = L" monitors=";
 
 // Takes `prefix` off the front of text; false when text does not start with it.
 bool Consume(std::wstring_view& text, std::wstring_view prefix) {
@@ -146,10 +147,50 @@ std::wstring FormatRestoreRecord(const RestoreRecord& record) {
                         std::wstring(kStartedField) + std::to_wstring(record.owner.creationTime) +
                         std::wstring(kRestoreField);
     if (!record.captured)
-        return text + std::wstring(kPowerScheme);
-    return text + std::to_wstring(record.captured->ucACBrightness) + L"," +
-           std::to_wstring(record.captured->ucDCBrightness);
+        text += kPowerScheme;
+    else
+        text += std::to_wstring(record.captured->ucACBrightness) + L"," +
+                std::to_wstring(record.captured->ucDCBrightness);
+    const std::size_t count = std::min(record.monitors.size(), kMaxRecordMonitors);
+    for (std::size_t i = 0; i < count; ++i) {
+        text += i == 0 ? kMonitorsField : std::wstring_view(L",");
+        text += std::to_wstring(record.monitors[i].index) + L":" +
+                std::to_wstring(record.monitors[i].value);
+    }
+    return text;
 }
+
+namespace {
+
+// The monitors after the captured brightness: nothing when the list is malformed, too long or
+// names a monitor twice; an empty list when there is none.
+std::optional<std::vector<MonitorRestore>> ConsumeMonitors(std::wstring_view& text) {
+    std::vector<MonitorRestore> monitors;
+    if (text.empty())
+        return monitors;
+    if (!Consume(text, kMonitorsField))
+        return std::nullopt;
+    constexpr auto kAny = std::numeric_limits<std::uint32_t>::max();
+    do {
+        const auto index = ConsumeNumber(text, kAny);
+        if (!index || !Consume(text, L":"))
+            return std::nullopt;
+        const auto value = ConsumeNumber(text, kAny);
+        if (!value || monitors.size() == kMaxRecordMonitors)
+            return std::nullopt;
+        const MonitorRestore monitor{static_cast<std::uint32_t>(*index),
+                                     static_cast<std::uint32_t>(*value)};
+        for (const MonitorRestore& seen : monitors)
+            if (seen.index == monitor.index)
+                return std::nullopt;
+        monitors.push_back(monitor);
+    } while (Consume(text, L","));
+    if (!text.empty())
+        return std::nullopt;
+    return monitors;
+}
+
+} // namespace
 
 std::optional<RestoreRecord> ParseRestoreRecord(std::wstring_view text) {
     const std::wstring_view whole = text;
@@ -162,11 +203,20 @@ std::optional<RestoreRecord> ParseRestoreRecord(std::wstring_view text) {
     const auto creationTime = ConsumeNumber(text, std::numeric_limits<std::uint64_t>::max());
     if (!creationTime || !Consume(text, kRestoreField))
         return std::nullopt;
-    const auto captured = ParseCaptured(text);
+    // The captured brightness ends where the monitors begin.
+    const std::size_t monitorsAt = text.find(kMonitorsField);
+    std::wstring_view captureText = text.substr(0, monitorsAt);
+    std::wstring_view monitorText =
+        monitorsAt == std::wstring_view::npos ? std::wstring_view() : text.substr(monitorsAt);
+    const auto captured = ParseCaptured(captureText);
     if (!captured)
+        return std::nullopt;
+    auto monitors = ConsumeMonitors(monitorText);
+    if (!monitors)
         return std::nullopt;
     record.owner = {static_cast<std::uint32_t>(*processId), *creationTime};
     record.captured = *captured;
+    record.monitors = std::move(*monitors);
     // Leading zeros and the like: only the program's own form is taken.
     if (FormatRestoreRecord(record) != whole)
         return std::nullopt;

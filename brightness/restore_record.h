@@ -24,19 +24,34 @@ struct ProcessIdentity {
     friend bool operator==(const ProcessIdentity&, const ProcessIdentity&) = default;
 };
 
+// An external monitor's brightness from before the first change, by the monitor's position.
+struct MonitorRestore {
+    std::uint32_t index = 0;
+    std::uint32_t value = 0;
+
+    friend bool operator==(const MonitorRestore&, const MonitorRestore&) = default;
+};
+
+// No desk has more monitors than this; a record lists no more.
+inline constexpr std::size_t kMaxRecordMonitors = 16;
+
 struct RestoreRecord {
     ProcessIdentity owner;
     // The brightness captured before the first change, to be set again for both power sources;
     // nothing: the capture failed, and re-applying the active power scheme puts it back.
     std::optional<DisplayBrightness> captured;
+    // The external monitors changed so far, each listed once, in the order they were read.
+    std::vector<MonitorRestore> monitors = {};
 
     friend bool operator==(const RestoreRecord&, const RestoreRecord&) = default;
 };
 
 // The stored form, one line: "process=<id> started=<time> restore=<ac>,<dc>" or
-// "... restore=power-scheme".
+// "... restore=power-scheme", and with monitors " monitors=<index>:<value>,<index>:<value>"
+// after it. At most kMaxRecordMonitors monitors are written.
 std::wstring FormatRestoreRecord(const RestoreRecord& record);
-// Nothing unless the text is exactly what FormatRestoreRecord writes.
+// Nothing unless the text is exactly what FormatRestoreRecord writes (a monitor listed twice or
+// too many monitors included).
 std::optional<RestoreRecord> ParseRestoreRecord(std::wstring_view text);
 // The name a process files its record under: one per process, so that a running process's
 // record is never overwritten by another's.

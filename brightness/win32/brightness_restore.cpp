@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "brightness/restore_record.h"
+#include "brightness/external_monitors.h"
+#include "brightness/win32/ddc_monitors.h"
 #include "brightness/win32/power_scheme_win32.h"
 #include "brightness/win32/system_status.h"
 #include "brightness/win32/video_ioctl.h"
@@ -20,8 +22,9 @@ namespace dp {
 namespace {
 
 constexpr wchar_t kRecordSection[] = L"\\restore_brightness";
-// A record is under a hundred characters; anything longer is not one of ours.
-constexpr DWORD kRecordChars = 128;
+// A record is under a hundred characters, plus about twenty per monitor; anything longer is not
+// one of ours.
+constexpr DWORD kRecordChars = 512;
 // Registry value names are at most 16383 characters.
 constexpr DWORD kValueNameChars = 16384;
 // However many values a damaged profile holds, one start looks at no more than these.
@@ -104,18 +107,46 @@ LevelList PanelLevels(VideoPortPanel& panel, bool askWmi) {
     return levels;
 }
 
+// Each listed monitor gets its value back: one read, and one write where the value differs and
+// lies within the range the monitor reports now; a monitor that does not answer is left alone.
+void PutBackMonitors(const std::vector<MonitorRestore>& monitors) {
+    if (monitors.empty())
+        return;
+    std::unique_ptr<DdcMonitorBus> bus;
+    try {
+        bus = DdcMonitorBus::Open();
+    } catch (...) {
+        return;
+    }
+    if (!bus)
+        return;
+    for (const MonitorRestore& monitor : monitors) {
+        if (monitor.index >= bus->Count())
+            continue;
+        const std::optional<MonitorBrightness> now = bus->Read(monitor.index);
+        if (!now || !IsUsableReading(*now) || now->current == monitor.value ||
+            monitor.value < now->minimum || monitor.value > now->maximum)
+            continue;
+        ::Sleep(kMonitorCommandGapMs);
+        bus->Write(monitor.index, monitor.value);
+    }
+}
+
 // Sets the record's brightness when its levels are the panel's; otherwise, or when the set
-// fails, re-applies the active power scheme.
+// fails, re-applies the active power scheme. Then the monitors, after the panel.
 void PutBack(const RestoreRecord& record, VideoPortPanel& panel, const LevelList& levels) {
+    bool panelBack = false;
     if (const std::optional<DisplayBrightness> brightness = BrightnessFromRecord(record, levels)) {
         ::SetLastError(ERROR_SUCCESS); // as above: the registry calls before leave theirs
-        if (panel.IsOpen() && panel.SetDisplayBrightness(*brightness))
-            return;
+        panelBack = panel.IsOpen() && panel.SetDisplayBrightness(*brightness);
     }
-    if (const std::optional<OsVersion> version = SystemOsVersion().Read()) {
-        PowrProfLibrary library;
-        ReapplyPowerScheme(*version, library);
+    if (!panelBack) {
+        if (const std::optional<OsVersion> version = SystemOsVersion().Read()) {
+            PowrProfLibrary library;
+            ReapplyPowerScheme(*version, library);
+        }
     }
+    PutBackMonitors(record.monitors);
 }
 
 bool WriteRecord(const std::wstring& name, const std::wstring& text) {
@@ -276,6 +307,28 @@ BrightnessChangeGuard::~BrightnessChangeGuard() {
         return;
     g_process.armed = false;
     RemoveRecord(g_process.name);
+}
+
+bool RecordMonitorBrightness(std::size_t index, std::uint32_t value) {
+    std::lock_guard<std::mutex> lock(g_process.mutex);
+    if (g_process.keyPath.empty())
+        return true;
+    if (g_process.guards == 0 || index >= kMaxRecordMonitors)
+        return false;
+    const MonitorRestore entry{static_cast<std::uint32_t>(index), value};
+    for (const MonitorRestore& listed : g_process.record.monitors)
+        if (listed.index == entry.index)
+            return listed.value == entry.value;
+    // Called on a monitor's thread: nothing may escape it.
+    try {
+        g_process.record.monitors.push_back(entry);
+        if (WriteRecord(g_process.name, FormatRestoreRecord(g_process.record)))
+            return true;
+    } catch (...) {
+    }
+    if (!g_process.record.monitors.empty() && g_process.record.monitors.back() == entry)
+        g_process.record.monitors.pop_back();
+    return false;
 }
 
 int RunRestoreWatch(const RestoreWatchCommand& command, const std::wstring& profileKeyPath) {

@@ -63,6 +63,12 @@ private:
     bool refused_ = false;
 };
 
+// Adds an external monitor's brightness from before its first change to this process's record,
+// so that a process that dies with the monitor dimmed has it put back too. False when the record
+// could not be written: the monitor must not be changed then. True without a record to keep (no
+// StartBrightnessRestore in this process).
+bool RecordMonitorBrightness(std::size_t index, std::uint32_t value);
+
 // The hidden watcher's whole work (the program's "/~brightness-watch" form): waits until the
 // watched process ends or reports a failure, then puts back its record if it is still there and
 // clears it. Returns the exit code.

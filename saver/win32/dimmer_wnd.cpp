@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "brightness/win32/ddc_monitors.h"
 #include "brightness/win32/system_brightness.h"
 #include "brightness/win32/system_status.h"
 #include "saver/power_level.h"
@@ -22,8 +23,13 @@ DimmerWnd::DimmerWnd(bool autoDelete, DimmerSettings settings)
           [this] { ApplyForPowerSource(); },
           [this] { painter_.reset(); },
           [this] {
+              // The panel first; the monitors follow on their own threads, and the record
+              // stays until they are back (the window's end waits for them).
               controller_.reset();
-              brightnessGuard_.reset();
+              if (monitors_)
+                  monitors_->PutBack();
+              else
+                  brightnessGuard_.reset();
           },
       }) {}
 
@@ -59,6 +65,7 @@ bool DimmerWnd::CreateDimmer(DWORD exStyle, const wchar_t* windowName, DWORD sty
 void DimmerWnd::StartBacklightMode() {
     backlightInUse_ = true;
     ApplyForPowerSource();
+    StartMonitors();
     painter_ = std::make_unique<OverlayPainter>(Handle());
     if (!painter_->UserLibraryLoaded())
         EndForMissingUserLibrary();
@@ -71,7 +78,33 @@ void DimmerWnd::StartBacklightMode() {
 void DimmerWnd::EndForMissingUserLibrary() {
     ::MessageBoxW(nullptr, L"User32.dll ERROR!", nullptr, MB_OK);
     StopWorkers();
+    FinishMonitors();
     ::ExitProcess(0);
+}
+
+void DimmerWnd::StartMonitors() {
+    // Without the monitors the saver still dims the panel: no failure here may end it.
+    try {
+        std::shared_ptr<MonitorBus> bus =
+            settings_.openMonitors ? settings_.openMonitors() : DdcMonitorBus::Open();
+        if (!bus || bus->Count() == 0)
+            return;
+        monitors_ = std::make_unique<MonitorWorkers>(
+            std::move(bus), std::make_shared<SystemMonitorClock>(), MonitorWorkers::kExitWait,
+            [](std::size_t index, const MonitorBrightness& reading) {
+                return RecordMonitorBrightness(index, reading.current);
+            });
+        const PowerLevelChoice choice =
+            ChoosePowerLevel(ReadAcLineStatus(), settings_.acBrightness, settings_.dcBrightness);
+        monitors_->SetLevel(choice.level);
+    } catch (...) {
+        monitors_.reset();
+    }
+}
+
+void DimmerWnd::FinishMonitors() {
+    if (monitors_ && monitors_->WaitIdle(MonitorWorkers::kExitWait))
+        brightnessGuard_.reset();
 }
 
 bool DimmerWnd::StopWorkers() {
@@ -88,6 +121,8 @@ void DimmerWnd::ApplyForPowerSource() {
     const PowerLevelChoice choice =
         ChoosePowerLevel(ReadAcLineStatus(), settings_.acBrightness, settings_.dcBrightness);
     controller_->ApplyBrightness(choice.level, choice.level, choice.policy);
+    if (monitors_)
+        monitors_->SetLevel(choice.level);
 }
 
 void DimmerWnd::ShowCursorAgain(WPARAM hides) {
@@ -106,8 +141,10 @@ LRESULT DimmerWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return Default(message, wParam, lParam);
     case WM_ENDSESSION:
         // The process ends without WM_DESTROY when the session does.
-        if (wParam)
+        if (wParam) {
             StopWorkers();
+            FinishMonitors();
+        }
         return Default(message, wParam, lParam);
     case WM_POWERBROADCAST:
         // Failing to start the worker costs one re-apply, not the process: nothing may unwind

@@ -1,7 +1,8 @@
 // DimmerWnd: the window that holds the brightness controller for the saver's lifetime. Creating
 // it applies the saver level of the power source in force and, when the controller drives the
 // backlight, lays the overlay over the screen and shows the window; power broadcasts re-apply
-// the level three seconds later; StopWorkers puts the brightness back.
+// the level three seconds later; StopWorkers puts the brightness back. External monitors follow
+// the panel: dimmed after it, put back after it, each on a thread of its own.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include <optional>
 
 #include "brightness/brightness_controller.h"
+#include "brightness/monitor_workers.h"
 #include "brightness/win32/brightness_restore.h"
 #include "framework/win32/window.h"
 #include "saver/power_change_workers.h"
@@ -28,6 +30,9 @@ struct DimmerSettings {
     // ACLineStatus, nothing when unreadable (GetSystemPowerStatus when empty). Called on the
     // window thread and on the power-change worker.
     std::function<std::optional<std::uint8_t>()> readAcLineStatus;
+    // The external monitors (the system's DDC/CI monitors when empty); nothing: none answer.
+    // Called once, on the window thread, after the panel is dimmed.
+    std::function<std::shared_ptr<MonitorBus>()> openMonitors;
 };
 
 class DimmerWnd : public Window {
@@ -62,6 +67,11 @@ private:
     std::optional<std::uint8_t> ReadAcLineStatus() const;
     void ApplyForPowerSource();
     void StartBacklightMode();
+    void StartMonitors();
+    // After StopWorkers, where the process may end before this window's destruction: waits
+    // (bounded) for the monitors to be back, then clears the record. One left in the profile
+    // puts them back at the next start.
+    void FinishMonitors();
     [[noreturn]] void EndForMissingUserLibrary();
     void ShowCursorAgain(WPARAM hides);
 
@@ -69,9 +79,12 @@ private:
     bool creating_ = false;
     bool backlightInUse_ = false;
     DimmerSettings settings_;
-    std::unique_ptr<BrightnessController> controller_;
-    // From before the first change until the controller has put the brightness back.
+    // From before the first change until the controller, and the monitors, have put the
+    // brightness back.
     std::optional<BrightnessChangeGuard> brightnessGuard_;
+    // Destroyed after the controller: it waits (bounded) for the monitors to be back.
+    std::unique_ptr<MonitorWorkers> monitors_;
+    std::unique_ptr<BrightnessController> controller_;
     std::unique_ptr<OverlayPainter> painter_;
     // Last: its destructor stops the worker and releases the two above, which must still exist.
     PowerChangeWorkers workers_;

@@ -9,6 +9,8 @@ namespace {
 
 const RestoreRecord kLevels{{4242, 133500000000000000}, DisplayBrightness{3, 80, 75}};
 const RestoreRecord kScheme{{7, 18446744073709551615u}, std::nullopt};
+const RestoreRecord kMonitors{{5, 9}, DisplayBrightness{3, 80, 75}, {{0, 70}, {3, 4294967295u}}};
+const RestoreRecord kSchemeMonitor{{5, 9}, std::nullopt, {{1, 200}}};
 
 struct ParseRow {
     const char* name;
@@ -35,11 +37,35 @@ TEST(RestoreRecord, StoredForm) {
         {"trailing blank", L"process=1 started=1 restore=1,1 ", std::nullopt},
         {"fields swapped", L"started=1 process=1 restore=1,1", std::nullopt},
         {"empty (a value of another type)", L"", std::nullopt},
+        {"monitors", L"process=5 started=9 restore=80,75 monitors=0:70,3:4294967295", kMonitors},
+        {"power scheme and a monitor", L"process=5 started=9 restore=power-scheme monitors=1:200",
+         kSchemeMonitor},
+        {"monitor value beyond 32 bits", L"process=5 started=9 restore=1,1 monitors=0:4294967296",
+         std::nullopt},
+        {"a monitor twice", L"process=5 started=9 restore=1,1 monitors=0:1,0:2", std::nullopt},
+        {"no monitor after the field", L"process=5 started=9 restore=1,1 monitors=", std::nullopt},
+        {"monitor without value", L"process=5 started=9 restore=1,1 monitors=0", std::nullopt},
+        {"trailing comma", L"process=5 started=9 restore=1,1 monitors=0:1,", std::nullopt},
+        {"monitors before the levels", L"process=5 started=9 monitors=0:1 restore=1,1",
+         std::nullopt},
+        {"monitor with leading zero", L"process=5 started=9 restore=1,1 monitors=0:01",
+         std::nullopt},
     };
     for (const ParseRow& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(ParseRestoreRecord(row.text), row.record);
     }
+}
+
+TEST(RestoreRecord, MonitorListIsBounded) {
+    RestoreRecord record{{1, 2}, std::nullopt, {}};
+    for (std::uint32_t i = 0; i < kMaxRecordMonitors + 3; ++i)
+        record.monitors.push_back({i, 50});
+    const std::wstring text = FormatRestoreRecord(record);
+    const std::optional<RestoreRecord> parsed = ParseRestoreRecord(text);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->monitors.size(), kMaxRecordMonitors);
+    EXPECT_FALSE(ParseRestoreRecord(text + L",99:1")) << "one more than the bound";
 }
 
 TEST(RestoreRecord, LeftRecordsOfEndedProcessesArePutBackOldestLast) {
