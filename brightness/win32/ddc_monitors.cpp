@@ -1,7 +1,7 @@
 #include "brightness/win32/ddc_monitors.h"
 
 #include "framework/win32/handles.h"
-#include "framework/win32/system_library.h"
+#include "framework/win32/system_files.h"
 
 #include <physicalmonitorenumerationapi.h>
 

@@ -191,7 +191,8 @@ BOOL WINAPI GetPhysicalMonitorsFromHMONITOR(HMONITOR monitor, DWORD count,
                    sizeof(monitors[i].szPhysicalMonitorDescription));
         wsprintfW(name, L"Monitor%luName", (unsigned long)i);
         if (key == NULL ||
-            RegQueryValueExW(key, name, NULL, &type, (BYTE*)monitors[i].szPhysicalMonitorDescription,
+            RegQueryValueExW(key, name, NULL, &type,
+                             (BYTE*)monitors[i].szPhysicalMonitorDescription,
                              &size) != ERROR_SUCCESS ||
             type != REG_SZ) {
             wsprintfW(monitors[i].szPhysicalMonitorDescription, L"Simulated monitor %lu",
@@ -252,8 +253,8 @@ static BOOL get_brightness(HANDLE monitor, DWORD* minimum, DWORD* current, DWORD
     }
     now_filetime(stamp);
     wsprintfW(line, L"Get monitor=%ld ok=%d value=%lu start=%lu end=%lu time=%ls%ls", index,
-              ok ? 1 : 0, (unsigned long)value, (unsigned long)start,
-              (unsigned long)GetTickCount(), stamp, vcp ? L" vcp=1" : L"");
+              ok ? 1 : 0, (unsigned long)value, (unsigned long)start, (unsigned long)GetTickCount(),
+              stamp, vcp ? L" vcp=1" : L"");
     record_call(key, line);
     return finish(ok, key, SIM_ERROR_DDC);
 }
@@ -277,8 +278,8 @@ static BOOL set_brightness(HANDLE monitor, DWORD value, int vcp) {
     }
     now_filetime(stamp);
     wsprintfW(line, L"Set monitor=%ld ok=%d value=%lu start=%lu end=%lu time=%ls%ls", index,
-              ok ? 1 : 0, (unsigned long)value, (unsigned long)start,
-              (unsigned long)GetTickCount(), stamp, vcp ? L" vcp=1" : L"");
+              ok ? 1 : 0, (unsigned long)value, (unsigned long)start, (unsigned long)GetTickCount(),
+              stamp, vcp ? L" vcp=1" : L"");
     record_call(key, line);
     return finish(ok, key, SIM_ERROR_DDC);
 }
@@ -314,4 +315,6 @@ BOOL WINAPI SetVCPFeature(HANDLE monitor, BYTE code, DWORD value) {
     return set_brightness(monitor, value, 1);
 }
 
-DWORD WINAPI DuskpanelDdcSimVersion(void) { return 1; }
+DWORD WINAPI DuskpanelDdcSimVersion(void) {
+    return 1;
+}
