@@ -16,7 +16,6 @@ from winetest import WINE
 
 SHARED = r"C:\ProgramData\Nerovane\Duskpanel"
 PARAMETERS = ("AC", "DC", "gamma", "Enable_resume_password_protect")
-DEFAULTS = (0, 0, 128, 1)
 MEGABYTE = 1024 * 1024
 # A Wine start on a loaded machine plus the work: far below "hangs".
 BOUND_SECONDS = 60
@@ -120,7 +119,8 @@ class HostileSettings(SaverTestCase):
                                                              ["300", "60"])]),
               (r"HKEY_LOCAL_MACHINE\Software\Nerovane\Duskpanel",
                [("Setup Path", "binary", b"C\0:\0")])],
-             {}, "/d", DEFAULTS, None),
+             # /d saves no parameter (it runs elevated): the values stay as they were
+             {}, "/d", ("35", b"\x01\x02\x03", "6\\04", "0"), None),
             ("URLinfo.ini with 5,000-character URLs", b"[public]\r\nAC=35\r\n", [],
              {rf"{install}\URLinfo.ini": f"[public]\r\nhome={long_url}\r\nupdate={long_url}\r\n"
                                          f"support=http://example.com/s\r\n".encode("ascii")},
