@@ -1,6 +1,7 @@
 // html_render.exe render IN.html OUT.png [WIDTH]
 //     Renders the UTF-8 file IN.html WIDTH pixels wide (default 400) and as high as Measure
-//     says, on white, into a PNG file.
+//     says, on white, into a PNG file, which shows at most the first kMaxPictureHeight pixels.
+//     Prints "<width> <height> <picture height> <measure ms> <draw ms>".
 // html_render.exe bench IN.html RUNS [WIDTH]
 //     Times RUNS rounds of Measure (a fresh drawer each round) and Draw into a memory DC and
 //     prints the median wall time of each in microseconds, and the thread's CPU time per run
@@ -37,14 +38,27 @@ std::wstring ReadUtf8(const wchar_t* path) {
     return text;
 }
 
+// A megabyte of text lays out hundreds of thousands of pixels high: a picture of all of it
+// (hundreds of MB) would take far longer to encode than to lay out and draw, and show nothing
+// more than its first screens do.
+constexpr int kMaxPictureHeight = 8192; // within ImageMagick's default limits too
+
+long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
 int Render(const std::wstring& html, const wchar_t* out, int width) {
     dp::HtmlDrawer drawer;
     SIZE size{};
+    const auto measureStart = std::chrono::steady_clock::now();
     {
         dp::DibSection probe(1, 1);
         size = drawer.Measure(probe.dc(), html, width);
     }
-    const int height = std::max<int>(1, size.cy);
+    const long long measureMs = MillisecondsSince(measureStart);
+    const int height = std::clamp<int>(size.cy, 1, kMaxPictureHeight);
     dp::DibSection canvas(width, height);
     if (!canvas.ok()) {
         std::fwprintf(stderr, L"no %dx%d bitmap\n", width, height);
@@ -52,12 +66,14 @@ int Render(const std::wstring& html, const wchar_t* out, int width) {
     }
     canvas.Fill(0xFFFFFF);
     std::srand(1); // the noise of background effects comes out the same every time
+    const auto drawStart = std::chrono::steady_clock::now();
     drawer.Draw(canvas.dc(), RECT{0, 0, width, height});
+    const long long drawMs = MillisecondsSince(drawStart);
     if (!dp::SavePng(out, canvas.Pixels())) {
         std::fwprintf(stderr, L"cannot write %ls\n", out);
         return 1;
     }
-    std::printf("%d %ld\n", width, size.cy);
+    std::printf("%d %ld %d %lld %lld\n", width, size.cy, height, measureMs, drawMs);
     return 0;
 }
 
