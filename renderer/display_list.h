@@ -89,7 +89,7 @@ struct DisplayList {
     std::vector<DisplayOp> ops;
     std::wstring text;
     std::vector<FontSpec> fonts;
-    std::vector<ImageSpec> images;
+    std::vector<ImageRequest> images;
     std::vector<Link> links;
     std::vector<LinkArea> linkAreas;
     int shadowOffset = 0;

@@ -368,7 +368,7 @@ int ImageDimension(std::wstring_view value, int natural, int resolution) {
 
 } // namespace
 
-int Engine::InternImage(const ImageSpec& imageSpec) {
+int Engine::InternImage(const ImageRequest& imageSpec) {
     if (const auto found = imageIndex_.find(imageSpec); found != imageIndex_.end())
         return found->second;
     if (out_.images.size() >= static_cast<std::size_t>(kMaxImages))
@@ -381,7 +381,7 @@ int Engine::InternImage(const ImageSpec& imageSpec) {
 }
 
 void Engine::AddImage(const Token& token, Flow& flow, const TextStyle& style) {
-    ImageSpec imageSpec;
+    ImageRequest imageSpec;
     imageSpec.kind = token.tag == Tag::Icon     ? ImageKind::Icon
                      : token.tag == Tag::Bitmap ? ImageKind::Bitmap
                                                 : ImageKind::ImageList;

@@ -148,7 +148,7 @@ private:
     void InsertString(int index, Flow& flow, const TextStyle& style);
     void AddRule(const Token& token, Flow& flow, const TextStyle& style);
     void AddImage(const Token& token, Flow& flow, const TextStyle& style);
-    int InternImage(const ImageSpec& imageSpec);
+    int InternImage(const ImageRequest& imageSpec);
 
     // Tables.
     void LayTable(int shapeIndex, Flow& flow, const TextStyle& style);
@@ -168,7 +168,7 @@ private:
     int measuringFont_ = -1;
     std::vector<int> ends_;
     std::wstring scratch_;
-    std::map<ImageSpec, int> imageIndex_;
+    std::map<ImageRequest, int> imageIndex_;
     std::vector<std::optional<ImageSize>> imageSizes_;
     std::vector<std::optional<std::vector<CellMeasure>>> measures_;
     // Characters each "string" tag inserts (by token), within kMaxInsertedStrings in all;

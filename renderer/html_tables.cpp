@@ -356,7 +356,7 @@ void Engine::LayTable(int shapeIndex, Flow& flow, const TextStyle& style) {
     Sink& sink = *flow.sink();
     const Rect tableRect{left, top, left + tableWidth, top + tableHeight};
     if (table.effect < 0 && !table.background.empty()) {
-        ImageSpec image;
+        ImageRequest image;
         image.kind = ImageKind::Bitmap;
         const std::optional<int> id = ReadInteger(table.background);
         if (id && *id > 0 && *id <= 0xFFFF) {

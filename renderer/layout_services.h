@@ -44,7 +44,7 @@ enum class ImageKind : std::uint8_t { Bitmap, Icon, ImageList };
 enum class ImageSource : std::uint8_t { ProgramResource, File, ModuleResource, Handle };
 
 // Where an image comes from, as the image tags name it.
-struct ImageSpec {
+struct ImageRequest {
     ImageKind kind = ImageKind::Bitmap;
     ImageSource source = ImageSource::ProgramResource;
     unsigned id = 0;          // resource identifier (program or module)
@@ -54,7 +54,7 @@ struct ImageSpec {
     int index = 0;            // image within an image list
     int cellWidth = 0;        // "cx", "cy": one image of a list; 0 means square / whole height
     int cellHeight = 0;
-    auto operator<=>(const ImageSpec&) const = default;
+    auto operator<=>(const ImageRequest&) const = default;
 };
 
 struct ImageSize {
@@ -66,7 +66,7 @@ class ImageProvider {
 public:
     virtual ~ImageProvider() = default;
     // The image's own size (one cell of an image list); nothing when it cannot be loaded.
-    virtual std::optional<ImageSize> Size(const ImageSpec& image) = 0;
+    virtual std::optional<ImageSize> Size(const ImageRequest& image) = 0;
 };
 
 class ResourceStrings {

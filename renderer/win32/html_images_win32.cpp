@@ -53,7 +53,7 @@ std::optional<SIZE> BitmapSize(HBITMAP handle) {
     return SIZE{bitmap.bmWidth, bitmap.bmHeight};
 }
 
-HANDLE LoadFromSource(const html::ImageSpec& imageSpec, UINT type) {
+HANDLE LoadFromSource(const html::ImageRequest& imageSpec, UINT type) {
     const UINT flags = type == IMAGE_ICON ? LR_DEFAULTSIZE : LR_CREATEDIBSECTION;
     switch (imageSpec.source) {
     case html::ImageSource::ProgramResource:
@@ -90,7 +90,7 @@ UniqueGdiObject CopyCell(HBITMAP strip, int left, int width, int height) {
 
 // Keeps only the strip's image `imageSpec.index`: cells are cx wide (the strip's height when not
 // given) and cy high (at most the strip's height).
-bool CutCell(HtmlImages::Loaded& image, const html::ImageSpec& imageSpec) {
+bool CutCell(HtmlImages::Loaded& image, const html::ImageRequest& imageSpec) {
     const int cellWidth = imageSpec.cellWidth > 0 ? imageSpec.cellWidth : image.height;
     const int cellHeight =
         std::min(imageSpec.cellHeight > 0 ? imageSpec.cellHeight : image.height, image.height);
@@ -179,7 +179,7 @@ bool IsRegisteredImageList(HIMAGELIST list) {
 HtmlImages::HtmlImages() = default;
 HtmlImages::~HtmlImages() = default;
 
-HtmlImages::Loaded* HtmlImages::Load(const html::ImageSpec& imageSpec) {
+HtmlImages::Loaded* HtmlImages::Load(const html::ImageRequest& imageSpec) {
     if (auto found = loaded_.find(imageSpec); found != loaded_.end())
         return found->second.get();
     auto image = std::make_unique<Loaded>();
@@ -217,14 +217,14 @@ HtmlImages::Loaded* HtmlImages::Load(const html::ImageSpec& imageSpec) {
     return result;
 }
 
-std::optional<html::ImageSize> HtmlImages::Size(const html::ImageSpec& imageSpec) {
+std::optional<html::ImageSize> HtmlImages::Size(const html::ImageRequest& imageSpec) {
     const Loaded* image = Load(imageSpec);
     if (!image)
         return std::nullopt;
     return html::ImageSize{image->width, image->height};
 }
 
-void HtmlImages::Draw(HDC dc, const html::ImageOp& op, const html::ImageSpec& imageSpec,
+void HtmlImages::Draw(HDC dc, const html::ImageOp& op, const html::ImageRequest& imageSpec,
                       int shadowOffset, COLORREF shadowColour) {
     const Loaded* image = Load(imageSpec);
     const RECT rect{op.rect.left, op.rect.top, op.rect.right, op.rect.bottom};

@@ -23,17 +23,17 @@ public:
     HtmlImages(const HtmlImages&) = delete;
     HtmlImages& operator=(const HtmlImages&) = delete;
 
-    std::optional<html::ImageSize> Size(const html::ImageSpec& imageSpec) override;
+    std::optional<html::ImageSize> Size(const html::ImageRequest& imageSpec) override;
     // Draws the image into op.rect with its look; a shadow first when the look asks for one.
-    void Draw(HDC dc, const html::ImageOp& op, const html::ImageSpec& imageSpec, int shadowOffset,
-              COLORREF shadowColour);
+    void Draw(HDC dc, const html::ImageOp& op, const html::ImageRequest& imageSpec,
+              int shadowOffset, COLORREF shadowColour);
 
     struct Loaded;
 
 private:
-    Loaded* Load(const html::ImageSpec& imageSpec);
+    Loaded* Load(const html::ImageRequest& imageSpec);
 
-    std::map<html::ImageSpec, std::unique_ptr<Loaded>> loaded_;
+    std::map<html::ImageRequest, std::unique_ptr<Loaded>> loaded_;
 };
 
 // An image list that markup may name by its handle ("<ilst handle=...>") while this lives. The

@@ -45,7 +45,7 @@ private:
 
 class FakeImages : public html::ImageProvider {
 public:
-    std::optional<html::ImageSize> Size(const html::ImageSpec& image) override {
+    std::optional<html::ImageSize> Size(const html::ImageRequest& image) override {
         if (image.source == html::ImageSource::File &&
             image.file.find(L"missing") != std::wstring::npos)
             return std::nullopt;

@@ -184,13 +184,13 @@ private:
 };
 
 std::optional<html::ImageSize> ImageListSize(std::uint64_t handle, int index = 0) {
-    html::ImageSpec spec;
-    spec.kind = html::ImageKind::ImageList;
-    spec.source = html::ImageSource::Handle;
-    spec.handle = handle;
-    spec.index = index;
+    html::ImageRequest request;
+    request.kind = html::ImageKind::ImageList;
+    request.source = html::ImageSource::Handle;
+    request.handle = handle;
+    request.index = index;
     HtmlImages images; // loads are kept per pass: a fresh one asks again
-    return images.Size(spec);
+    return images.Size(request);
 }
 
 // "<ilst handle=...>" takes only image lists the program registered: any other number never
