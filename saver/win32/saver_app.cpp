@@ -76,6 +76,16 @@ bool SaverApp::InitInstance() {
         RunRestoreWatch(*watch, ProfileKeyPath());
         return false;
     }
+    // The installer's per-user step: the screen-saver values and the profile's backup of them,
+    // nothing of the start-up (it runs elevated, and must neither create nor save anything
+    // else).
+    if (const auto step = ParseUserStepCommand(::GetCommandLineW())) {
+        SetAppName(kSaverAppName);
+        SetRegistryKey(kVendorFolder);
+        parametersSaved_ = true;
+        userStepExit_ = RunUserStepWin32(*step);
+        return false;
+    }
     PrepareEnvironment();
     SaverCommand command = ParseSaverCommandLine(::GetCommandLineW());
     mode_ = command.mode;
@@ -104,6 +114,8 @@ int SaverApp::ExitInstance() {
     if (mode_ == SaverMode::RunSaver && !anotherSaverRuns_ &&
         parameters_.resumePasswordProtect != 0)
         ::LockWorkStation();
+    if (userStepExit_)
+        return static_cast<int>(*userStepExit_);
     return Application::ExitInstance();
 }
 

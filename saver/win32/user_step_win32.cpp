@@ -1,0 +1,253 @@
+// The per-user step's platform side: whose desktop this is, and the start of the step in that
+// user's session through the desktop's own shell, which runs unelevated as that user.
+#include <windows.h>
+#include <exdisp.h>
+#include <servprov.h>
+#include <shldisp.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <tlhelp32.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/win32/application.h"
+#include "framework/win32/handles.h"
+#include "saver/user_step.h"
+#include "saver/win32/saver_modes.h"
+
+namespace dp {
+namespace {
+
+// The shell's desktop window hands its "top-level browser" out under this service id.
+constexpr GUID kTopLevelBrowser = {
+    0x4c96be40, 0x915c, 0x11cf, {0x99, 0xd3, 0x00, 0xaa, 0x00, 0x4a, 0xe8, 0x37}};
+
+// The relay in the desktop user's session: an .exe, because the shell starts a ".scr" with its
+// own "/S" whatever arguments it is given.
+constexpr wchar_t kRelayName[] = L"Renewick.exe";
+constexpr DWORD kFindRelayMs = 15000;
+constexpr DWORD kRelayEndMs = 90000;
+constexpr DWORD kPollMs = 100;
+
+// The account (its SID, copied) a token belongs to; empty when it cannot be read.
+std::vector<BYTE> TokenUserSid(HANDLE token) {
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    if (size == 0 || size > 4096)
+        return {};
+    std::vector<BYTE> buffer(size);
+    if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
+        return {};
+    PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+    if (!::IsValidSid(sid))
+        return {};
+    const DWORD length = ::GetLengthSid(sid);
+    const BYTE* bytes = static_cast<const BYTE*>(sid);
+    return std::vector<BYTE>(bytes, bytes + length);
+}
+
+std::vector<BYTE> ProcessUserSid(HANDLE process) {
+    UniqueHandle token;
+    if (!::OpenProcessToken(process, TOKEN_QUERY, token.put()))
+        return {};
+    return TokenUserSid(token.get());
+}
+
+DWORD ShellProcessId() {
+    HWND shell = ::GetShellWindow();
+    DWORD id = 0;
+    if (shell)
+        ::GetWindowThreadProcessId(shell, &id);
+    return id;
+}
+
+ULONGLONG FileTimeNumber(const FILETIME& time) {
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+ULONGLONG Now() {
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    return FileTimeNumber(now);
+}
+
+// A relay the shell process started at or after the given time, opened for waiting on it and
+// reading its exit code; null when none runs (yet).
+UniqueHandle FindStartedRelay(DWORD shellId, ULONGLONG notBefore) {
+    UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return {};
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry)) {
+        if (entry.th32ParentProcessID != shellId ||
+            ::CompareStringOrdinal(entry.szExeFile, -1, kRelayName, -1, TRUE) != CSTR_EQUAL)
+            continue;
+        UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                           entry.th32ProcessID));
+        FILETIME created{}, exited{}, kernel{}, user{};
+        // An older relay, or an identifier the shell's child gave back and another took.
+        if (process && ::GetProcessTimes(process.get(), &created, &exited, &kernel, &user) &&
+            FileTimeNumber(created) >= notBefore)
+            return process;
+    }
+    return {};
+}
+
+class ComApartment {
+public:
+    ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (ok_)
+            ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_;
+};
+
+class Variant {
+public:
+    Variant() { ::VariantInit(&v_); }
+    ~Variant() { ::VariantClear(&v_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    VARIANT& get() { return v_; }
+    // False when the text could not be allocated.
+    bool SetText(const std::wstring& text) {
+        ::VariantClear(&v_);
+        v_.vt = VT_BSTR;
+        v_.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        return v_.bstrVal != nullptr;
+    }
+    void SetInt(int value) {
+        ::VariantClear(&v_);
+        v_.vt = VT_I4;
+        v_.lVal = value;
+    }
+
+private:
+    VARIANT v_;
+};
+
+// The desktop's shell object, whose ShellExecute runs in the shell's process and so as the
+// desktop's user, unelevated.
+ComPtr<IShellDispatch2> DesktopShellDispatch() {
+    ComPtr<IShellWindows> windows;
+    if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                                  __uuidof(IShellWindows), windows.putVoid())))
+        return {};
+    Variant location, root;
+    location.SetInt(CSIDL_DESKTOP);
+    long window = 0;
+    ComPtr<IDispatch> desktop;
+    if (windows->FindWindowSW(&location.get(), &root.get(), SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
+                              desktop.put()) != S_OK ||
+        !desktop)
+        return {};
+    ComPtr<IServiceProvider> services;
+    ComPtr<IShellBrowser> browser;
+    ComPtr<IShellView> view;
+    ComPtr<IDispatch> background;
+    ComPtr<IShellFolderViewDual> folderView;
+    ComPtr<IDispatch> application;
+    ComPtr<IShellDispatch2> shell;
+    if (FAILED(desktop->QueryInterface(__uuidof(IServiceProvider), services.putVoid())) ||
+        FAILED(
+            services->QueryService(kTopLevelBrowser, __uuidof(IShellBrowser), browser.putVoid())) ||
+        FAILED(browser->QueryActiveShellView(view.put())) || !view ||
+        FAILED(view->GetItemObject(SVGIO_BACKGROUND, __uuidof(IDispatch), background.putVoid())) ||
+        FAILED(background->QueryInterface(__uuidof(IShellFolderViewDual), folderView.putVoid())) ||
+        FAILED(folderView->get_Application(application.put())) || !application ||
+        FAILED(application->QueryInterface(__uuidof(IShellDispatch2), shell.putVoid())))
+        return {};
+    return shell;
+}
+
+class Win32UserStepPlatform : public UserStepPlatform {
+public:
+    ShellUser FindShellUser() override {
+        const DWORD shellId = ShellProcessId();
+        if (shellId == 0)
+            return ShellUser::None;
+        UniqueHandle shell(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellId));
+        if (!shell)
+            return ShellUser::Unknown;
+        const std::vector<BYTE> shellUser = ProcessUserSid(shell.get());
+        const std::vector<BYTE> ownUser = ProcessUserSid(::GetCurrentProcess());
+        if (shellUser.empty() || ownUser.empty())
+            return ShellUser::Unknown;
+        return ::EqualSid(const_cast<BYTE*>(shellUser.data()), const_cast<BYTE*>(ownUser.data()))
+                   ? ShellUser::Same
+                   : ShellUser::Other;
+    }
+    bool DuskpanelIsTheSaver() override { return IsTheSystemSaverWin32(); }
+    void SelectDuskpanel() override { UpdateSystemSaverSettingsWin32(true); }
+    void PutPreviousSaverBack() override { UpdateSystemSaverSettingsWin32(false); }
+
+    ShellRun RunInShellSession(const UserStepCommand& here) override {
+        // The relay beside this program, in the installation's folder (which only
+        // administrators write).
+        const std::wstring program = ProgramFilePath();
+        const std::size_t slash = program.find_last_of(L"\\/");
+        if (program.empty() || slash == std::wstring::npos)
+            return {};
+        const std::wstring folder = program.substr(0, slash);
+        const std::wstring relay = folder + L"\\" + kRelayName;
+        const DWORD shellId = ShellProcessId();
+        if (shellId == 0)
+            return {};
+
+        ComApartment apartment;
+        if (!apartment.ok())
+            return {};
+        ComPtr<IShellDispatch2> shell = DesktopShellDispatch();
+        if (!shell)
+            return {};
+        UniqueBstr file(::SysAllocStringLen(relay.data(), static_cast<UINT>(relay.size())));
+        Variant arguments, directory, operation, show;
+        if (!file || !arguments.SetText(FormatUserStepArguments(here)) ||
+            !directory.SetText(folder) || !operation.SetText(L"open"))
+            return {};
+        show.SetInt(SW_HIDE);
+        // The clock a little back: the creation time the shell's child gets is not earlier.
+        const ULONGLONG started = Now() - 10'000'000;
+        if (FAILED(shell->ShellExecute(file.get(), arguments.get(), directory.get(),
+                                       operation.get(), show.get())))
+            return {};
+
+        // The shell starts it on its own time: wait for it to appear, then for its end, both
+        // bounded (the uninstaller removes the files right after).
+        ShellRun run;
+        run.outcome = ShellRun::Outcome::EndNotSeen;
+        UniqueHandle process;
+        for (DWORD waited = 0; !process && waited < kFindRelayMs; waited += kPollMs) {
+            process = FindStartedRelay(shellId, started);
+            if (!process)
+                ::Sleep(kPollMs);
+        }
+        if (!process || ::WaitForSingleObject(process.get(), kRelayEndMs) != WAIT_OBJECT_0)
+            return run;
+        DWORD code = 0;
+        if (!::GetExitCodeProcess(process.get(), &code))
+            return run;
+        run.outcome = ShellRun::Outcome::Ended;
+        run.exitCode = code;
+        return run;
+    }
+};
+
+} // namespace
+
+std::uint32_t RunUserStepWin32(const UserStepCommand& command) {
+    Win32UserStepPlatform platform;
+    return static_cast<std::uint32_t>(RunUserStep(command, platform));
+}
+
+} // namespace dp
