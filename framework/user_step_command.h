@@ -39,6 +39,7 @@ enum class UserStepExit : std::uint32_t {
     EndNotSeen = 4,       // started there, but its end was not seen in time
     StepFailed = 5,       // it ended there without completing (crashed, or the relay could not
                           // start or see the end of the saver)
+    EndedUnread = 6,      // it ended there, but its result could not be read
 };
 
 // The arguments after the program name, e.g. "/~user-step update here".

@@ -131,7 +131,8 @@ FunctionEnd
 
 ; --- the per-user screen-saver step --------------------------------------------------------
 ; $1: the exit code of "Duskpanel.scr /~user-step ..." (ExecWait sets the error flag when it
-; could not start it). Codes 2 to 5 changed nothing for anybody but the desktop user.
+; could not start it). Codes 2 and 3 changed nobody's screen saver; 4 to 6 may have changed
+; only the desktop user's.
 !macro PRINT_USER_STEP_RESULT done
     ${If} ${Errors}
         DetailPrint "The screen saver step could not be started: the screen saver was not changed."
@@ -145,6 +146,8 @@ FunctionEnd
         DetailPrint "The desktop user's session could not be reached: the screen saver was not changed."
     ${ElseIf} $1 == 4
         DetailPrint "The screen saver step in the desktop user's session did not end in time."
+    ${ElseIf} $1 == 6
+        DetailPrint "The screen saver step ran in the desktop user's session."
     ${Else}
         DetailPrint "The screen saver step did not complete (code $1)."
     ${EndIf}

@@ -28,6 +28,8 @@ UserStepExit FromShellRun(const ShellRun& run) {
         return UserStepExit::ShellRouteFailed;
     case ShellRun::Outcome::EndNotSeen:
         return UserStepExit::EndNotSeen;
+    case ShellRun::Outcome::EndedUnread:
+        return UserStepExit::EndedUnread;
     case ShellRun::Outcome::Ended:
         break;
     }

@@ -19,7 +19,8 @@ enum class ShellUser {
 
 // How the start in the desktop user's session went.
 struct ShellRun {
-    enum class Outcome { NotStarted, EndNotSeen, Ended } outcome = Outcome::NotStarted;
+    // EndedUnread: seen to end, but its exit code could not be read.
+    enum class Outcome { NotStarted, EndNotSeen, EndedUnread, Ended } outcome = Outcome::NotStarted;
     std::uint32_t exitCode = 0; // when it ended
 };
 

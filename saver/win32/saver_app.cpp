@@ -76,17 +76,15 @@ bool SaverApp::InitInstance() {
         RunRestoreWatch(*watch, ProfileKeyPath());
         return false;
     }
-    // The installer's per-user step: the screen-saver values and the profile's backup of them,
-    // nothing of the start-up (it runs elevated, and must neither create nor save anything
-    // else).
+    PrepareEnvironment();
+    // The installer's per-user step: the start-up as /d and /r have it (the elevated one
+    // creates the shared data folder for everybody), then the screen-saver values and their
+    // backup; like them it saves no parameter.
     if (const auto step = ParseUserStepCommand(::GetCommandLineW())) {
-        SetAppName(kSaverAppName);
-        SetRegistryKey(kVendorFolder);
         parametersSaved_ = true;
         userStepExit_ = RunUserStepWin32(*step);
         return false;
     }
-    PrepareEnvironment();
     SaverCommand command = ParseSaverCommandLine(::GetCommandLineW());
     mode_ = command.mode;
     return Dispatch(command);

@@ -8,7 +8,7 @@
 #include <shobjidl.h>
 #include <tlhelp32.h>
 
-#include <memory>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -55,46 +55,80 @@ std::vector<BYTE> ProcessUserSid(HANDLE process) {
     return TokenUserSid(token.get());
 }
 
+// The process that stands for the desktop's user: the shell's, or without a shell window (Wine
+// registers none) the desktop window's. On Windows that is a system process whose account is
+// never an administrator's, so it never makes another account look like the desktop's user.
 DWORD ShellProcessId() {
     HWND shell = ::GetShellWindow();
+    if (!shell)
+        shell = ::GetDesktopWindow();
     DWORD id = 0;
     if (shell)
         ::GetWindowThreadProcessId(shell, &id);
     return id;
 }
 
-ULONGLONG FileTimeNumber(const FILETIME& time) {
-    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-ULONGLONG Now() {
-    FILETIME now{};
-    ::GetSystemTimeAsFileTime(&now);
-    return FileTimeNumber(now);
-}
-
-// A relay the shell process started at or after the given time, opened for waiting on it and
-// reading its exit code; null when none runs (yet).
-UniqueHandle FindStartedRelay(DWORD shellId, ULONGLONG notBefore) {
+// The relays the shell process runs now, by identifier. A snapshot needs no access to the
+// processes, which belong to the desktop's user.
+std::vector<DWORD> RelayIds(DWORD shellId) {
+    std::vector<DWORD> ids;
     UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
-        return {};
+        return ids;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
          more = ::Process32NextW(snapshot.get(), &entry)) {
-        if (entry.th32ParentProcessID != shellId ||
-            ::CompareStringOrdinal(entry.szExeFile, -1, kRelayName, -1, TRUE) != CSTR_EQUAL)
-            continue;
-        UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                           entry.th32ProcessID));
-        FILETIME created{}, exited{}, kernel{}, user{};
-        // An older relay, or an identifier the shell's child gave back and another took.
-        if (process && ::GetProcessTimes(process.get(), &created, &exited, &kernel, &user) &&
-            FileTimeNumber(created) >= notBefore)
-            return process;
+        if (entry.th32ParentProcessID == shellId &&
+            ::CompareStringOrdinal(entry.szExeFile, -1, kRelayName, -1, TRUE) == CSTR_EQUAL)
+            ids.push_back(entry.th32ProcessID);
     }
-    return {};
+    return ids;
+}
+
+bool Contains(const std::vector<DWORD>& ids, DWORD id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+// The relay the shell started after the snapshot "before" was taken; 0 when none appeared in
+// time (the shell starts it on its own time).
+DWORD WaitForNewRelay(DWORD shellId, const std::vector<DWORD>& before) {
+    for (DWORD waited = 0; waited < kFindRelayMs; waited += kPollMs) {
+        for (DWORD id : RelayIds(shellId))
+            if (!Contains(before, id))
+                return id;
+        ::Sleep(kPollMs);
+    }
+    return 0;
+}
+
+// Waits for the relay's end, bounded: the uninstaller removes the files right after.
+ShellRun WaitForRelayEnd(DWORD shellId, DWORD id) {
+    ShellRun run;
+    run.outcome = ShellRun::Outcome::EndNotSeen;
+    UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (process) {
+        DWORD code = 0;
+        if (::WaitForSingleObject(process.get(), kRelayEndMs) != WAIT_OBJECT_0)
+            return run;
+        if (!::GetExitCodeProcess(process.get(), &code)) {
+            run.outcome = ShellRun::Outcome::EndedUnread;
+            return run;
+        }
+        run.outcome = ShellRun::Outcome::Ended;
+        run.exitCode = code;
+        return run;
+    }
+    // Another account's process may refuse this one even that much: then its end is what the
+    // snapshots show, and its result stays unknown.
+    for (DWORD waited = 0; waited < kRelayEndMs; waited += kPollMs) {
+        if (!Contains(RelayIds(shellId), id)) {
+            run.outcome = ShellRun::Outcome::EndedUnread;
+            return run;
+        }
+        ::Sleep(kPollMs);
+    }
+    return run;
 }
 
 class ComApartment {
@@ -216,30 +250,14 @@ public:
             !directory.SetText(folder) || !operation.SetText(L"open"))
             return {};
         show.SetInt(SW_HIDE);
-        // The clock a little back: the creation time the shell's child gets is not earlier.
-        const ULONGLONG started = Now() - 10'000'000;
+        const std::vector<DWORD> before = RelayIds(shellId);
         if (FAILED(shell->ShellExecute(file.get(), arguments.get(), directory.get(),
                                        operation.get(), show.get())))
             return {};
-
-        // The shell starts it on its own time: wait for it to appear, then for its end, both
-        // bounded (the uninstaller removes the files right after).
-        ShellRun run;
-        run.outcome = ShellRun::Outcome::EndNotSeen;
-        UniqueHandle process;
-        for (DWORD waited = 0; !process && waited < kFindRelayMs; waited += kPollMs) {
-            process = FindStartedRelay(shellId, started);
-            if (!process)
-                ::Sleep(kPollMs);
-        }
-        if (!process || ::WaitForSingleObject(process.get(), kRelayEndMs) != WAIT_OBJECT_0)
-            return run;
-        DWORD code = 0;
-        if (!::GetExitCodeProcess(process.get(), &code))
-            return run;
-        run.outcome = ShellRun::Outcome::Ended;
-        run.exitCode = code;
-        return run;
+        const DWORD relayId = WaitForNewRelay(shellId, before);
+        if (relayId == 0)
+            return ShellRun{ShellRun::Outcome::EndNotSeen, 0};
+        return WaitForRelayEnd(shellId, relayId);
     }
 };
 
