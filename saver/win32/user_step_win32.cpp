@@ -9,12 +9,13 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "framework/win32/application.h"
 #include "framework/win32/handles.h"
-#include "saver/user_step.h"
+#include "saver/win32/user_step_win32.h"
 #include "saver/win32/saver_modes.h"
 
 namespace dp {
@@ -131,19 +132,20 @@ ShellRun WaitForRelayEnd(DWORD shellId, DWORD id) {
     return run;
 }
 
+// COM on this thread for the call: a thread already in another apartment kind serves as well.
 class ComApartment {
 public:
-    ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComApartment() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
     ~ComApartment() {
-        if (ok_)
+        if (SUCCEEDED(result_))
             ::CoUninitialize();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
-    bool ok() const { return ok_; }
+    bool ok() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
 
 private:
-    bool ok_;
+    HRESULT result_;
 };
 
 class Variant {
@@ -206,6 +208,9 @@ ComPtr<IShellDispatch2> DesktopShellDispatch() {
 
 class Win32UserStepPlatform : public UserStepPlatform {
 public:
+    explicit Win32UserStepPlatform(std::wstring programFolder)
+        : programFolder_(std::move(programFolder)) {}
+
     ShellUser FindShellUser() override {
         const DWORD shellId = ShellProcessId();
         if (shellId == 0)
@@ -228,11 +233,9 @@ public:
     ShellRun RunInShellSession(const UserStepCommand& here) override {
         // The relay beside this program, in the installation's folder (which only
         // administrators write).
-        const std::wstring program = ProgramFilePath();
-        const std::size_t slash = program.find_last_of(L"\\/");
-        if (program.empty() || slash == std::wstring::npos)
+        if (programFolder_.empty())
             return {};
-        const std::wstring folder = program.substr(0, slash);
+        const std::wstring& folder = programFolder_;
         const std::wstring relay = folder + L"\\" + kRelayName;
         const DWORD shellId = ShellProcessId();
         if (shellId == 0)
@@ -259,13 +262,23 @@ public:
             return ShellRun{ShellRun::Outcome::EndNotSeen, 0};
         return WaitForRelayEnd(shellId, relayId);
     }
+
+private:
+    std::wstring programFolder_;
 };
 
 } // namespace
 
+std::unique_ptr<UserStepPlatform> MakeWin32UserStepPlatform(std::wstring programFolder) {
+    return std::make_unique<Win32UserStepPlatform>(std::move(programFolder));
+}
+
 std::uint32_t RunUserStepWin32(const UserStepCommand& command) {
-    Win32UserStepPlatform platform;
-    return static_cast<std::uint32_t>(RunUserStep(command, platform));
+    const std::wstring program = ProgramFilePath();
+    const std::size_t slash = program.find_last_of(L"\\/");
+    auto platform = MakeWin32UserStepPlatform(
+        slash == std::wstring::npos ? std::wstring() : program.substr(0, slash));
+    return static_cast<std::uint32_t>(RunUserStep(command, *platform));
 }
 
 } // namespace dp
