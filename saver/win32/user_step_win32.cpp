@@ -9,14 +9,14 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/win32/application.h"
 #include "framework/win32/handles.h"
-#include "saver/win32/user_step_win32.h"
 #include "saver/win32/saver_modes.h"
+#include "saver/win32/user_step_win32.h"
 
 namespace dp {
 namespace {
