@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace dp {
 namespace {
@@ -55,20 +55,21 @@ TEST(UserStepCommand, EveryFormattedFormParsesBack) {
     EXPECT_EQ(FormatUserStepArguments({Kind::Update, true}), L"/~user-step update here");
 }
 
+// Records the calls, joined: "shell user, is ours, /d".
 class FakePlatform : public UserStepPlatform {
 public:
     ShellUser FindShellUser() override {
-        calls.push_back("shell user");
+        Call("shell user");
         return shellUser;
     }
     bool DuskpanelIsTheSaver() override {
-        calls.push_back("is ours");
+        Call("is ours");
         return ours;
     }
-    void SelectDuskpanel() override { calls.push_back("/d"); }
-    void PutPreviousSaverBack() override { calls.push_back("/r"); }
+    void SelectDuskpanel() override { Call("/d"); }
+    void PutPreviousSaverBack() override { Call("/r"); }
     ShellRun RunInShellSession(const UserStepCommand& here) override {
-        calls.push_back(here.here ? "shell" : "shell without here");
+        Call(here.here ? "shell" : "shell without here");
         startedKind = here.kind;
         return shellRun;
     }
@@ -77,150 +78,79 @@ public:
     bool ours = true;
     ShellRun shellRun;
     std::optional<Kind> startedKind;
-    std::vector<std::string> calls;
+    std::string calls;
+
+private:
+    void Call(const char* what) { calls += (calls.empty() ? "" : ", ") + std::string(what); }
 };
 
 struct DecisionRow {
     const char* name;
-    UserStepCommand command;
+    Kind kind;
+    bool here;
     ShellUser shellUser;
     bool ours;
-    ShellRun shellRun;
+    Outcome outcome; // of the shell route, when taken
+    std::uint32_t code;
     Exit exit;
-    std::vector<std::string> calls;
+    const char* calls;
 };
 
+constexpr auto kSame = ShellUser::Same, kOther = ShellUser::Other, kUnknown = ShellUser::Unknown,
+               kNone = ShellUser::None;
+constexpr auto kEnded = Outcome::Ended, kUnread = Outcome::EndedUnread,
+               kNotSeen = Outcome::EndNotSeen, kNotStarted = Outcome::NotStarted;
+
 TEST(UserStep, DecidesWhereAndWhetherToChangeTheSaver) {
-    const ShellRun none{};
     const DecisionRow rows[] = {
         // The desktop's user runs the installer: the step runs right here.
-        {"install, same user",
-         {Kind::Install},
-         ShellUser::Same,
-         false,
-         none,
-         Exit::Done,
-         {"shell user", "/d"}},
-        {"update, ours",
-         {Kind::Update},
-         ShellUser::Same,
-         true,
-         none,
-         Exit::Done,
-         {"shell user", "is ours", "/d"}},
-        {"update, user chose another",
-         {Kind::Update},
-         ShellUser::Same,
-         false,
-         none,
-         Exit::KeptUsersChoice,
-         {"shell user", "is ours"}},
-        {"uninstall, ours",
-         {Kind::Uninstall},
-         ShellUser::Same,
-         true,
-         none,
-         Exit::Done,
-         {"shell user", "is ours", "/r"}},
-        {"uninstall, user chose another",
-         {Kind::Uninstall},
-         ShellUser::Same,
-         false,
-         none,
-         Exit::KeptUsersChoice,
-         {"shell user", "is ours"}},
+        {"install, same user", Kind::Install, false, kSame, false, kNotStarted, 0, Exit::Done,
+         "shell user, /d"},
+        {"update, ours", Kind::Update, false, kSame, true, kNotStarted, 0, Exit::Done,
+         "shell user, is ours, /d"},
+        {"update, user chose another", Kind::Update, false, kSame, false, kNotStarted, 0,
+         Exit::KeptUsersChoice, "shell user, is ours"},
+        {"uninstall, ours", Kind::Uninstall, false, kSame, true, kNotStarted, 0, Exit::Done,
+         "shell user, is ours, /r"},
+        {"uninstall, user chose another", Kind::Uninstall, false, kSame, false, kNotStarted, 0,
+         Exit::KeptUsersChoice, "shell user, is ours"},
         // Another account elevated it: never this account's settings, only the shell's session.
-        {"install, other user",
-         {Kind::Install},
-         ShellUser::Other,
-         false,
-         {Outcome::Ended, 0},
-         Exit::Done,
-         {"shell user", "shell"}},
-        {"update, other user kept",
-         {Kind::Update},
-         ShellUser::Other,
-         true,
-         {Outcome::Ended, 1},
-         Exit::KeptUsersChoice,
-         {"shell user", "shell"}},
-        {"uninstall, unreadable shell user",
-         {Kind::Uninstall},
-         ShellUser::Unknown,
-         true,
-         {Outcome::Ended, 0},
-         Exit::Done,
-         {"shell user", "shell"}},
-        {"shell route fails",
-         {Kind::Install},
-         ShellUser::Other,
-         true,
-         {Outcome::NotStarted, 0},
-         Exit::ShellRouteFailed,
-         {"shell user", "shell"}},
-        {"end not seen",
-         {Kind::Uninstall},
-         ShellUser::Other,
-         true,
-         {Outcome::EndNotSeen, 0},
-         Exit::EndNotSeen,
-         {"shell user", "shell"}},
-        {"ended, code unread",
-         {Kind::Install},
-         ShellUser::Unknown,
-         true,
-         {Outcome::EndedUnread, 0},
-         Exit::EndedUnread,
-         {"shell user", "shell"}},
-        {"crashed there",
-         {Kind::Update},
-         ShellUser::Other,
-         true,
-         {Outcome::Ended, 0xC0000005u},
-         Exit::StepFailed,
-         {"shell user", "shell"}},
-        {"a code it never gives",
-         {Kind::Update},
-         ShellUser::Unknown,
-         true,
-         {Outcome::Ended, 3},
-         Exit::StepFailed,
-         {"shell user", "shell"}},
+        {"install, other user", Kind::Install, false, kOther, false, kEnded, 0, Exit::Done,
+         "shell user, shell"},
+        {"update, other user kept", Kind::Update, false, kOther, true, kEnded, 1,
+         Exit::KeptUsersChoice, "shell user, shell"},
+        {"uninstall, unreadable shell user", Kind::Uninstall, false, kUnknown, true, kEnded, 0,
+         Exit::Done, "shell user, shell"},
+        {"shell route fails", Kind::Install, false, kOther, true, kNotStarted, 0,
+         Exit::ShellRouteFailed, "shell user, shell"},
+        {"end not seen", Kind::Uninstall, false, kOther, true, kNotSeen, 0, Exit::EndNotSeen,
+         "shell user, shell"},
+        {"ended, code unread", Kind::Install, false, kUnknown, true, kUnread, 0, Exit::EndedUnread,
+         "shell user, shell"},
+        {"crashed there", Kind::Update, false, kOther, true, kEnded, 0xC0000005u, Exit::StepFailed,
+         "shell user, shell"},
+        {"a code it never gives", Kind::Update, false, kUnknown, true, kEnded, 3, Exit::StepFailed,
+         "shell user, shell"},
         // No desktop at all (a deployment from a service): nobody's saver changes.
-        {"no shell",
-         {Kind::Install},
-         ShellUser::None,
-         true,
-         none,
-         Exit::NoDesktopUser,
-         {"shell user"}},
+        {"no shell", Kind::Install, false, kNone, true, kNotStarted, 0, Exit::NoDesktopUser,
+         "shell user"},
         // The form started in the user's session acts for its own account, asking nothing.
-        {"here, install", {Kind::Install, true}, ShellUser::Other, false, none, Exit::Done, {"/d"}},
-        {"here, update kept",
-         {Kind::Update, true},
-         ShellUser::None,
-         false,
-         none,
-         Exit::KeptUsersChoice,
-         {"is ours"}},
-        {"here, uninstall",
-         {Kind::Uninstall, true},
-         ShellUser::Unknown,
-         true,
-         none,
-         Exit::Done,
-         {"is ours", "/r"}},
+        {"here, install", Kind::Install, true, kOther, false, kNotStarted, 0, Exit::Done, "/d"},
+        {"here, update kept", Kind::Update, true, kNone, false, kNotStarted, 0,
+         Exit::KeptUsersChoice, "is ours"},
+        {"here, uninstall", Kind::Uninstall, true, kUnknown, true, kNotStarted, 0, Exit::Done,
+         "is ours, /r"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         FakePlatform platform;
         platform.shellUser = row.shellUser;
         platform.ours = row.ours;
-        platform.shellRun = row.shellRun;
-        EXPECT_EQ(RunUserStep(row.command, platform), row.exit);
+        platform.shellRun = {row.outcome, row.code};
+        EXPECT_EQ(RunUserStep({row.kind, row.here}, platform), row.exit);
         EXPECT_EQ(platform.calls, row.calls);
         if (platform.startedKind) {
-            EXPECT_EQ(*platform.startedKind, row.command.kind) << "the same step, there";
+            EXPECT_EQ(*platform.startedKind, row.kind) << "the same step, there";
         }
     }
 }
