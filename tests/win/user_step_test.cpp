@@ -109,6 +109,7 @@ TEST(UserStepWin32, AnotherAccountsStepRunsInTheDesktopUsersSessionThroughRenewi
     const std::wstring folder = full; // the build's Renewick.exe and Duskpanel.scr
     wchar_t shortSaver[MAX_PATH] = {};
     ASSERT_GT(::GetShortPathNameW((folder + L"\\Duskpanel.scr").c_str(), shortSaver, MAX_PATH), 0u);
+    const std::wstring before = DesktopSaver();
     const std::wstring other = L"C:\\windows\\system32\\other.scr";
     SetDesktopSaver(other);
 
@@ -134,7 +135,9 @@ TEST(UserStepWin32, AnotherAccountsStepRunsInTheDesktopUsersSessionThroughRenewi
         EXPECT_EQ(::CompareStringOrdinal(DesktopSaver().c_str(), -1, row.saver.c_str(), -1, TRUE),
                   CSTR_EQUAL);
     }
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Nerovane");
+    // The prefix is shared with other tests: as it was, but for the backup the steps wrote.
+    SetDesktopSaver(before);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Nerovane\\Duskpanel\\restore_param");
 }
 
 } // namespace
