@@ -129,6 +129,30 @@ FunctionEnd
 !insertmacro WAIT_UNTIL_PROGRAMS_ARE_FREE ""
 !insertmacro WAIT_UNTIL_PROGRAMS_ARE_FREE "un."
 
+; --- the per-user screen-saver step --------------------------------------------------------
+; $1: the exit code of "Duskpanel.scr /~user-step ..." (ExecWait sets the error flag when it
+; could not start it). Codes 2 and 3 changed nobody's screen saver; 4 to 6 may have changed
+; only the desktop user's.
+!macro PRINT_USER_STEP_RESULT done
+    ${If} ${Errors}
+        DetailPrint "The screen saver step could not be started: the screen saver was not changed."
+    ${ElseIf} $1 == 0
+        DetailPrint "${done}."
+    ${ElseIf} $1 == 1
+        DetailPrint "Keeping the screen saver the user chose."
+    ${ElseIf} $1 == 2
+        DetailPrint "No desktop user was found: the screen saver was not changed."
+    ${ElseIf} $1 == 3
+        DetailPrint "The desktop user's session could not be reached: the screen saver was not changed."
+    ${ElseIf} $1 == 4
+        DetailPrint "The screen saver step in the desktop user's session did not end in time."
+    ${ElseIf} $1 == 6
+        DetailPrint "The screen saver step ran in the desktop user's session."
+    ${Else}
+        DetailPrint "The screen saver step did not complete (code $1)."
+    ${EndIf}
+!macroend
+
 ; --- install ---------------------------------------------------------------------------------
 !macro LANGUAGE_FILE abbr source
     SetOutPath "$INSTDIR\Languages\${abbr}"
@@ -173,21 +197,22 @@ SectionEnd
 Var InstalledVersion ; of the installation this one goes over; empty for a first install
 
 Section "Use as screen saver" SecScreenSaver
-    ; A silent update (Renewick's) keeps the screen saver the user has chosen since: Duskpanel
-    ; is selected again only when it still is the one in use.
+    ; The screen saver is a setting of the desktop's user. This installer runs elevated, and
+    ; when an administrator's password elevated it, as that administrator: the saver's per-user
+    ; step finds the desktop's user and, for another account, runs in that user's session,
+    ; unelevated. It decides there, from that user's settings, whether a silent update (Renewick's)
+    ; keeps a screen saver the user has chosen since: Duskpanel is selected again only when it
+    ; still is the one in use. The saver keeps the previous screen saver's settings, for the
+    ; uninstaller to put back.
+    StrCpy $0 "install"
     ${If} ${Silent}
     ${AndIf} $InstalledVersion != ""
-        ReadRegStr $0 HKCU "Control Panel\Desktop" "SCRNSAVE.EXE"
-        GetFullPathName /SHORT $1 "$INSTDIR\Duskpanel.scr"
-        ${If} $0 != $1
-        ${AndIf} $0 != "$INSTDIR\Duskpanel.scr"
-            DetailPrint "Keeping the screen saver the user chose"
-            Return
-        ${EndIf}
+        StrCpy $0 "update"
     ${EndIf}
-    ; The saver keeps the previous screen saver's settings, for the uninstaller to put back.
-    DetailPrint "Making ${PRODUCT} the screen saver"
-    ExecWait '"$INSTDIR\Duskpanel.scr" /d'
+    DetailPrint "Making ${PRODUCT} the screen saver of the desktop's user"
+    ClearErrors
+    ExecWait '"$INSTDIR\Duskpanel.scr" /~user-step $0' $1
+    !insertmacro PRINT_USER_STEP_RESULT "${PRODUCT} is the screen saver"
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
@@ -245,16 +270,13 @@ FunctionEnd
 Section "un.${PRODUCT}" SecUnProgram
     SectionIn RO
     Call un.WaitUntilProgramsAreFree
-    ; Put the previous screen saver back while the saver and its record of it are still here,
-    ; but only when Duskpanel is still the one in use: a later choice of the user stays.
-    ReadRegStr $0 HKCU "Control Panel\Desktop" "SCRNSAVE.EXE"
-    GetFullPathName /SHORT $1 "$INSTDIR\Duskpanel.scr"
-    ${If} $0 != ""
-    ${AndIf} $0 == $1
-    ${OrIf} $0 == "$INSTDIR\Duskpanel.scr"
-        DetailPrint "Putting the previous screen saver back"
-        ExecWait '"$INSTDIR\Duskpanel.scr" /r'
-    ${EndIf}
+    ; Put the desktop user's previous screen saver back while the saver and its record of it
+    ; are still here, but only when Duskpanel is still that user's saver: a later choice stays.
+    ; The step waits for its run in the user's session: the files go right after.
+    DetailPrint "Putting the previous screen saver of the desktop's user back"
+    ClearErrors
+    ExecWait '"$INSTDIR\Duskpanel.scr" /~user-step uninstall' $1
+    !insertmacro PRINT_USER_STEP_RESULT "The previous screen saver is back"
 
     Delete "$INSTDIR\Duskpanel.scr"
     Delete "$INSTDIR\Renewick.exe"

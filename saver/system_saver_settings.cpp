@@ -14,6 +14,9 @@ struct SaverValues {
 
 bool IsOwnPath(SystemSaverEnvironment& env, const std::wstring& value, const std::wstring& full,
                const std::wstring& shortPath) {
+    // An empty value names no program, even when a path could not be formed.
+    if (value.empty())
+        return false;
     std::wstring upper = env.UpperCase(value);
     return upper == env.UpperCase(full) || upper == env.UpperCase(shortPath);
 }
@@ -65,6 +68,13 @@ bool UpdateSystemSaverSettings(bool install, SystemSaverEnvironment& env) {
     else
         Restore(env);
     return true;
+}
+
+bool IsTheSystemSaver(SystemSaverEnvironment& env) {
+    if (!env.OpenDesktopKey())
+        return false;
+    return IsOwnPath(env, env.ReadDesktopValue(kSaverPath, L""), env.ProgramPath(),
+                     env.ShortProgramPath());
 }
 
 } // namespace dp

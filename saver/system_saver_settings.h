@@ -28,4 +28,8 @@ inline constexpr wchar_t kRestoreSection[] = L"restore_param";
 // Always true. install: back up (unless already installed) and install; else restore.
 bool UpdateSystemSaverSettings(bool install, SystemSaverEnvironment& env);
 
+// True when the desktop key names this program (its long or short path, in any case) as the
+// screen saver. The value is only compared, never used as a path.
+bool IsTheSystemSaver(SystemSaverEnvironment& env);
+
 } // namespace dp

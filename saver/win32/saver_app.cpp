@@ -77,6 +77,14 @@ bool SaverApp::InitInstance() {
         return false;
     }
     PrepareEnvironment();
+    // The installer's per-user step: the start-up as /d and /r have it (the elevated one
+    // creates the shared data folder for everybody), then the screen-saver values and their
+    // backup; like them it saves no parameter.
+    if (const auto step = ParseUserStepCommand(::GetCommandLineW())) {
+        parametersSaved_ = true;
+        userStepExit_ = RunUserStepWin32(*step);
+        return false;
+    }
     SaverCommand command = ParseSaverCommandLine(::GetCommandLineW());
     mode_ = command.mode;
     return Dispatch(command);
@@ -104,6 +112,8 @@ int SaverApp::ExitInstance() {
     if (mode_ == SaverMode::RunSaver && !anotherSaverRuns_ &&
         parameters_.resumePasswordProtect != 0)
         ::LockWorkStation();
+    if (userStepExit_)
+        return static_cast<int>(*userStepExit_);
     return Application::ExitInstance();
 }
 

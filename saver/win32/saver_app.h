@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "framework/win32/application.h"
@@ -66,6 +68,7 @@ private:
     Parameters parameters_;
     // Saved already by the start mode before the relaunch, or never to be saved (/d, /r).
     bool parametersSaved_ = false;
+    std::optional<std::uint32_t> userStepExit_; // the exit code of the per-user step
     bool anotherSaverRuns_ = false;
     UniqueHandle saverMutex_; // held by the running saver for its life
     std::wstring productId_ = kProductId;

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
+#include "framework/user_step_command.h"
+
 namespace dp {
 
 class SaverApp;
@@ -16,5 +20,9 @@ void RunPasswordChange(HWND owner);
 bool StartSaverWindow(SaverApp& app);
 // /d (install) and /r (restore).
 bool UpdateSystemSaverSettingsWin32(bool install);
+// True when the current user's screen saver is this program.
+bool IsTheSystemSaverWin32();
+// The per-user step of the installer and the uninstaller ("/~user-step ..."); its exit code.
+std::uint32_t RunUserStepWin32(const UserStepCommand& command);
 
 } // namespace dp

@@ -68,4 +68,9 @@ bool UpdateSystemSaverSettingsWin32(bool install) {
     return UpdateSystemSaverSettings(install, environment);
 }
 
+bool IsTheSystemSaverWin32() {
+    Win32SystemSaverEnvironment environment(SaverApp::Get());
+    return IsTheSystemSaver(environment);
+}
+
 } // namespace dp

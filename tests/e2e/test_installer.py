@@ -277,5 +277,69 @@ class UpdateRoundTrip(InstallerCase):
         self.assertTrue(os.path.exists(shared_ini))
 
 
+class PerUserStep(InstallerCase):
+    """The screen-saver step as the installers and Renewick's relay run it. Wine runs everything
+    as one elevated account, the desktop's user: the step acts right here (the other account's
+    route is covered by the unit tests of its decision)."""
+    prefix_name = "installer-user-step"
+
+    def step(self, program, *switches):
+        """Runs an installed program with the step's switches; its exit code."""
+        result = subprocess.run([WINE, self.installed(program), *switches], env=self.wine.env,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, timeout=120)
+        self.wine.wait_server(timeout=120)
+        self.warm_up()
+        return result.returncode
+
+    def saver(self):
+        return self.wine.reg_query(DESKTOP_KEY, "SCRNSAVE.EXE")
+
+    def backup(self):
+        return self.wine.reg_query(PROFILE_KEY + r"\restore_param", "SCRNSAVE.EXE")
+
+    def test_updates_and_uninstalls_change_the_saver_only_while_it_is_duskpanel(self):
+        current, update = installer("installer"), installer("installer-next")
+        # A first install selects Duskpanel; a silent update while it still is the saver selects
+        # it again and keeps the backup of the saver before it.
+        self.assertEqual(self.run_setup(current, "/S"), 0)
+        ours = self.saver()
+        self.assertTrue(self.names_installed_saver(ours), ours)
+        self.assertEqual(self.run_setup(update, "/S"), 0)
+        self.assertEqual(self.saver(), ours, "the update kept Duskpanel selected")
+        self.assertEqual(self.backup(), PREVIOUS_SAVER, "the backup is still the user's saver")
+
+        chosen = r"C:\windows\system32\chosen.scr"
+        self.wine.reg_add(DESKTOP_KEY, "SCRNSAVE.EXE", chosen)
+        rows = [
+            # (what, program, switches, exit code or None, saver after it, backup after it)
+            ("update keeps a later choice", "Duskpanel.scr", ["/~user-step", "update"], 1,
+             chosen, PREVIOUS_SAVER),
+            ("uninstall keeps a later choice", "Duskpanel.scr", ["/~user-step", "uninstall"], 1,
+             chosen, PREVIOUS_SAVER),
+            ("the relay passes the step's code on", "Renewick.exe",
+             ["/~user-step", "update", "here"], 1, chosen, PREVIOUS_SAVER),
+            ("an unknown step changes nothing", "Duskpanel.scr", ["/~user-step", "remove"], None,
+             chosen, PREVIOUS_SAVER),
+            ("install selects it, backing up the choice", "Renewick.exe",
+             ["/~user-step", "install", "here"], 0, ours, chosen),
+            ("uninstall gives the backup back", "Duskpanel.scr", ["/~user-step", "uninstall"], 0,
+             chosen, chosen),
+            ("install again, by the installer's form", "Duskpanel.scr",
+             ["/~user-step", "install"], 0, ours, chosen),
+        ]
+        for what, program, switches, code, saver, backup in rows:
+            with self.subTest(what):
+                exit_code = self.step(program, *switches)
+                if code is not None:
+                    self.assertEqual(exit_code, code)
+                self.assertEqual(self.saver(), saver)
+                self.assertEqual(self.backup(), backup)
+
+        # The uninstaller, Duskpanel still the saver: the saver chosen before it is back.
+        self.assertEqual(self.uninstall(), 0)
+        self.assert_nothing_of_ours_left(saver=chosen)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -4,6 +4,7 @@
 
 #include <cwctype>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace dp {
@@ -144,6 +145,46 @@ TEST(SystemSaverSettings, MissingDesktopKeyDoesNothingInEitherMode) {
         EXPECT_TRUE(env.backupWrites.empty());
         EXPECT_EQ(env.panelLaunches, 0);
     }
+}
+
+TEST(SystemSaverSettings, TellsWhetherThisProgramIsTheSaver) {
+    struct Row {
+        const char* name;
+        bool desktopExists;
+        std::optional<std::wstring> saver;
+        bool ours;
+    };
+    const Row rows[] = {
+        {"long path", true, L"C:\\Program Files\\Dusk\\Duskpanel.scr", true},
+        {"short path, other case", true, L"c:\\progra~1\\dusk\\duskpa~1.scr", true},
+        {"another saver", true, L"C:\\Windows\\ssText3d.scr", false},
+        {"our name elsewhere", true, L"C:\\Temp\\Duskpanel.scr", false},
+        {"path with more after it", true, L"C:\\PROGRA~1\\Dusk\\DUSKPA~1.SCR x", false},
+        {"empty", true, L"", false},
+        {"no value", true, std::nullopt, false},
+        {"no desktop key", false, L"C:\\Program Files\\Dusk\\Duskpanel.scr", false},
+    };
+    for (const auto& row : rows) {
+        FakeSaverEnvironment env;
+        env.desktopExists = row.desktopExists;
+        if (row.saver)
+            env.desktop[L"SCRNSAVE.EXE"] = *row.saver;
+        EXPECT_EQ(IsTheSystemSaver(env), row.ours) << row.name;
+        EXPECT_TRUE(env.desktopWrites.empty()) << row.name;
+    }
+}
+
+TEST(SystemSaverSettings, EmptySaverWithoutAShortPathIsBackedUpAsNoSaver) {
+    // Without a short path (the call failed) an empty saver value is still someone else's
+    // setting: the backup is taken, so that the uninstaller puts "no saver" back.
+    class NoShortPath : public FakeSaverEnvironment {
+        std::wstring ShortProgramPath() override { return L""; }
+    } env;
+    env.desktop = {{L"SCRNSAVE.EXE", L""}, {L"ScreenSaveActive", L"0"}};
+    EXPECT_TRUE(UpdateSystemSaverSettings(true, env));
+    EXPECT_EQ(env.backupWrites, kOrder);
+    EXPECT_EQ(env.backup[L"SCRNSAVE.EXE"], L"");
+    EXPECT_EQ(env.backup[L"ScreenSaveActive"], L"0");
 }
 
 } // namespace

@@ -6,10 +6,17 @@
 #include "updater/win32/settings_dialog.h"
 #include "updater/win32/update_dialog.h"
 #include "updater/win32/update_system.h"
+#include "updater/win32/user_step_relay.h"
 
 namespace dp {
 
 bool UpdaterApp::InitInstance() {
+    // Started by the desktop's shell for the installer: only the "here" form, which acts for
+    // this account alone; no dialog, no single-instance mutex.
+    if (const auto step = ParseUserStepCommand(::GetCommandLineW()); step && step->here) {
+        relayExit_ = RelayUserStep(*step);
+        return false;
+    }
     commandLine_ = ParseUpdaterCommandLine(::GetCommandLineW());
     if (commandLine_.watchedSetup != 0) {
         // A watcher copy (/x): no dialog and no single-instance mutex, which the next update
@@ -43,6 +50,12 @@ void UpdaterApp::ShowSettings() {
     if (parent && !::IsWindow(parent))
         parent = nullptr;
     UpdaterSettingsDialog(parent).DoModal();
+}
+
+int UpdaterApp::ExitInstance() {
+    if (relayExit_)
+        return static_cast<int>(*relayExit_);
+    return Application::ExitInstance();
 }
 
 } // namespace dp

@@ -10,6 +10,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
+
 #include "framework/win32/application.h"
 #include "framework/win32/handles.h"
 #include "updater/updater_command_line.h"
@@ -19,6 +22,7 @@ namespace dp {
 class UpdaterApp : public Application {
 public:
     bool InitInstance() override;
+    int ExitInstance() override;
 
 private:
     void ShowSettings();
@@ -26,6 +30,7 @@ private:
     UpdaterCommandLine commandLine_;
     // Held for the life of the process: its name says this product's updater runs.
     UniqueHandle instanceMutex_;
+    std::optional<std::uint32_t> relayExit_; // the per-user step's exit code, when relayed
 };
 
 } // namespace dp

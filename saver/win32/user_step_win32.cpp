@@ -1,0 +1,284 @@
+// The per-user step's platform side: whose desktop this is, and the start of the step in that
+// user's session through the desktop's own shell, which runs unelevated as that user.
+#include <windows.h>
+#include <exdisp.h>
+#include <servprov.h>
+#include <shldisp.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/win32/application.h"
+#include "framework/win32/handles.h"
+#include "saver/win32/saver_modes.h"
+#include "saver/win32/user_step_win32.h"
+
+namespace dp {
+namespace {
+
+// The shell's desktop window hands its "top-level browser" out under this service id.
+constexpr GUID kTopLevelBrowser = {
+    0x4c96be40, 0x915c, 0x11cf, {0x99, 0xd3, 0x00, 0xaa, 0x00, 0x4a, 0xe8, 0x37}};
+
+// The relay in the desktop user's session: an .exe, because the shell starts a ".scr" with its
+// own "/S" whatever arguments it is given.
+constexpr wchar_t kRelayName[] = L"Renewick.exe";
+constexpr DWORD kFindRelayMs = 15000;
+constexpr DWORD kRelayEndMs = 90000;
+constexpr DWORD kPollMs = 100;
+
+// The account (its SID, copied) a token belongs to; empty when it cannot be read.
+std::vector<BYTE> TokenUserSid(HANDLE token) {
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    if (size == 0 || size > 4096)
+        return {};
+    std::vector<BYTE> buffer(size);
+    if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
+        return {};
+    PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+    if (!::IsValidSid(sid))
+        return {};
+    const DWORD length = ::GetLengthSid(sid);
+    const BYTE* bytes = static_cast<const BYTE*>(sid);
+    return std::vector<BYTE>(bytes, bytes + length);
+}
+
+std::vector<BYTE> ProcessUserSid(HANDLE process) {
+    UniqueHandle token;
+    if (!::OpenProcessToken(process, TOKEN_QUERY, token.put()))
+        return {};
+    return TokenUserSid(token.get());
+}
+
+// The process that stands for the desktop's user: the shell's, or without a shell window (Wine
+// registers none) the desktop window's. On Windows that is a system process whose account is
+// never an administrator's, so it never makes another account look like the desktop's user.
+DWORD ShellProcessId() {
+    HWND shell = ::GetShellWindow();
+    if (!shell)
+        shell = ::GetDesktopWindow();
+    DWORD id = 0;
+    if (shell)
+        ::GetWindowThreadProcessId(shell, &id);
+    return id;
+}
+
+// The relays the shell process runs now, by identifier. A snapshot needs no access to the
+// processes, which belong to the desktop's user.
+std::vector<DWORD> RelayIds(DWORD shellId) {
+    std::vector<DWORD> ids;
+    UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return ids;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry)) {
+        if (entry.th32ParentProcessID == shellId &&
+            ::CompareStringOrdinal(entry.szExeFile, -1, kRelayName, -1, TRUE) == CSTR_EQUAL)
+            ids.push_back(entry.th32ProcessID);
+    }
+    return ids;
+}
+
+bool Contains(const std::vector<DWORD>& ids, DWORD id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+// The relay the shell started after the snapshot "before" was taken; 0 when none appeared in
+// time (the shell starts it on its own time).
+DWORD WaitForNewRelay(DWORD shellId, const std::vector<DWORD>& before) {
+    for (DWORD waited = 0; waited < kFindRelayMs; waited += kPollMs) {
+        for (DWORD id : RelayIds(shellId))
+            if (!Contains(before, id))
+                return id;
+        ::Sleep(kPollMs);
+    }
+    return 0;
+}
+
+// Waits for the relay's end, bounded: the uninstaller removes the files right after.
+ShellRun WaitForRelayEnd(DWORD shellId, DWORD id) {
+    ShellRun run;
+    run.outcome = ShellRun::Outcome::EndNotSeen;
+    UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (process) {
+        DWORD code = 0;
+        if (::WaitForSingleObject(process.get(), kRelayEndMs) != WAIT_OBJECT_0)
+            return run;
+        if (!::GetExitCodeProcess(process.get(), &code)) {
+            run.outcome = ShellRun::Outcome::EndedUnread;
+            return run;
+        }
+        run.outcome = ShellRun::Outcome::Ended;
+        run.exitCode = code;
+        return run;
+    }
+    // Another account's process may refuse this one even that much: then its end is what the
+    // snapshots show, and its result stays unknown.
+    for (DWORD waited = 0; waited < kRelayEndMs; waited += kPollMs) {
+        if (!Contains(RelayIds(shellId), id)) {
+            run.outcome = ShellRun::Outcome::EndedUnread;
+            return run;
+        }
+        ::Sleep(kPollMs);
+    }
+    return run;
+}
+
+// COM on this thread for the call: a thread already in another apartment kind serves as well.
+class ComApartment {
+public:
+    ComApartment() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(result_))
+            ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    bool ok() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
+
+private:
+    HRESULT result_;
+};
+
+class Variant {
+public:
+    Variant() { ::VariantInit(&v_); }
+    ~Variant() { ::VariantClear(&v_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    VARIANT& get() { return v_; }
+    // False when the text could not be allocated.
+    bool SetText(const std::wstring& text) {
+        ::VariantClear(&v_);
+        v_.vt = VT_BSTR;
+        v_.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        return v_.bstrVal != nullptr;
+    }
+    void SetInt(int value) {
+        ::VariantClear(&v_);
+        v_.vt = VT_I4;
+        v_.lVal = value;
+    }
+
+private:
+    VARIANT v_;
+};
+
+// The desktop's shell object, whose ShellExecute runs in the shell's process and so as the
+// desktop's user, unelevated.
+ComPtr<IShellDispatch2> DesktopShellDispatch() {
+    ComPtr<IShellWindows> windows;
+    if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                                  __uuidof(IShellWindows), windows.putVoid())))
+        return {};
+    Variant location, root;
+    location.SetInt(CSIDL_DESKTOP);
+    long window = 0;
+    ComPtr<IDispatch> desktop;
+    if (windows->FindWindowSW(&location.get(), &root.get(), SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
+                              desktop.put()) != S_OK ||
+        !desktop)
+        return {};
+    ComPtr<IServiceProvider> services;
+    ComPtr<IShellBrowser> browser;
+    ComPtr<IShellView> view;
+    ComPtr<IDispatch> background;
+    ComPtr<IShellFolderViewDual> folderView;
+    ComPtr<IDispatch> application;
+    ComPtr<IShellDispatch2> shell;
+    if (FAILED(desktop->QueryInterface(__uuidof(IServiceProvider), services.putVoid())) ||
+        FAILED(
+            services->QueryService(kTopLevelBrowser, __uuidof(IShellBrowser), browser.putVoid())) ||
+        FAILED(browser->QueryActiveShellView(view.put())) || !view ||
+        FAILED(view->GetItemObject(SVGIO_BACKGROUND, __uuidof(IDispatch), background.putVoid())) ||
+        FAILED(background->QueryInterface(__uuidof(IShellFolderViewDual), folderView.putVoid())) ||
+        FAILED(folderView->get_Application(application.put())) || !application ||
+        FAILED(application->QueryInterface(__uuidof(IShellDispatch2), shell.putVoid())))
+        return {};
+    return shell;
+}
+
+class Win32UserStepPlatform : public UserStepPlatform {
+public:
+    explicit Win32UserStepPlatform(std::wstring programFolder)
+        : programFolder_(std::move(programFolder)) {}
+
+    ShellUser FindShellUser() override {
+        const DWORD shellId = ShellProcessId();
+        if (shellId == 0)
+            return ShellUser::None;
+        UniqueHandle shell(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellId));
+        if (!shell)
+            return ShellUser::Unknown;
+        const std::vector<BYTE> shellUser = ProcessUserSid(shell.get());
+        const std::vector<BYTE> ownUser = ProcessUserSid(::GetCurrentProcess());
+        if (shellUser.empty() || ownUser.empty())
+            return ShellUser::Unknown;
+        return ::EqualSid(const_cast<BYTE*>(shellUser.data()), const_cast<BYTE*>(ownUser.data()))
+                   ? ShellUser::Same
+                   : ShellUser::Other;
+    }
+    bool DuskpanelIsTheSaver() override { return IsTheSystemSaverWin32(); }
+    void SelectDuskpanel() override { UpdateSystemSaverSettingsWin32(true); }
+    void PutPreviousSaverBack() override { UpdateSystemSaverSettingsWin32(false); }
+
+    ShellRun RunInShellSession(const UserStepCommand& here) override {
+        // The relay beside this program, in the installation's folder (which only
+        // administrators write).
+        if (programFolder_.empty())
+            return {};
+        const std::wstring& folder = programFolder_;
+        const std::wstring relay = folder + L"\\" + kRelayName;
+        const DWORD shellId = ShellProcessId();
+        if (shellId == 0)
+            return {};
+
+        ComApartment apartment;
+        if (!apartment.ok())
+            return {};
+        ComPtr<IShellDispatch2> shell = DesktopShellDispatch();
+        if (!shell)
+            return {};
+        UniqueBstr file(::SysAllocStringLen(relay.data(), static_cast<UINT>(relay.size())));
+        Variant arguments, directory, operation, show;
+        if (!file || !arguments.SetText(FormatUserStepArguments(here)) ||
+            !directory.SetText(folder) || !operation.SetText(L"open"))
+            return {};
+        show.SetInt(SW_HIDE);
+        const std::vector<DWORD> before = RelayIds(shellId);
+        if (FAILED(shell->ShellExecute(file.get(), arguments.get(), directory.get(),
+                                       operation.get(), show.get())))
+            return {};
+        const DWORD relayId = WaitForNewRelay(shellId, before);
+        if (relayId == 0)
+            return ShellRun{ShellRun::Outcome::EndNotSeen, 0};
+        return WaitForRelayEnd(shellId, relayId);
+    }
+
+private:
+    std::wstring programFolder_;
+};
+
+} // namespace
+
+std::unique_ptr<UserStepPlatform> MakeWin32UserStepPlatform(std::wstring programFolder) {
+    return std::make_unique<Win32UserStepPlatform>(std::move(programFolder));
+}
+
+std::uint32_t RunUserStepWin32(const UserStepCommand& command) {
+    const std::wstring program = ProgramFilePath();
+    const std::size_t slash = program.find_last_of(L"\\/");
+    auto platform = MakeWin32UserStepPlatform(
+        slash == std::wstring::npos ? std::wstring() : program.substr(0, slash));
+    return static_cast<std::uint32_t>(RunUserStep(command, *platform));
+}
+
+} // namespace dp
