@@ -248,7 +248,7 @@ class WithoutThePanel(SettingsCase):
         self.assertIsNotNone(dialog, "no dialog after the box")
         self.assertFalse(any(dialog.enabled[i] for i in BACKLIGHT_CONTROLS), dialog.enabled)
         self.assertTrue(dialog.enabled[IDC_RESUME_LOCK] and dialog.enabled[IDC_ABOUT])
-        # Wine's own monitor library answers no brightness read.
+        # Wine's own monitor library reports no physical monitor.
         self.assertEqual(dialog.text(IDC_MONITOR_NAMES), "none answered")
         self.act("click", dialog.hwnd, IDC_RESUME_LOCK)
         self.assertTrue(wait_until(lambda: self.describe(dialog).checks[IDC_RESUME_LOCK] == 1,
