@@ -194,6 +194,21 @@ class SaverDesktopMonitorsTest(SaverCase):
                        "(the helper's start, the input poll and the test's registry reads "
                        "included)" % back_after)
 
+    def test_a_killed_desktop_saver_gives_the_monitors_back(self):
+        self.start_saver()
+        self.assertTrue(wait_until(lambda: ddcsim.sets(self.wine.path, 0) == [30]
+                                   and ddcsim.sets(self.wine.path, 1) == [80],
+                                   timeout=30, interval=0.2), ddcsim.sets(self.wine.path))
+        self.assertTrue(wait_until(lambda: " monitors=" in "".join(
+            data for _, data in lcdsim.read_key(self.wine.path, RECORDS)
+            .get(RECORDS, {}).values()), timeout=10, interval=0.2), "no monitors recorded")
+        (saver,) = [pid for pid, line in self.saver_pids() if line.endswith("/w")]
+        os.kill(saver, signal.SIGKILL)
+        self.assertTrue(wait_until(lambda: ddcsim.state(self.wine.path)["current"] == [70, 200],
+                                   timeout=15, interval=0.2), ddcsim.sets(self.wine.path))
+        self.assertTrue(self.wait_ended(), "the watcher stayed")
+        self.assertEqual(lcdsim.read_key(self.wine.path, RECORDS).get(RECORDS, {}), {})
+
 
 if __name__ == "__main__":
     unittest.main()
