@@ -239,6 +239,28 @@ INSTANTIATE_TEST_SUITE_P(
                     MonitorRow{"NothingWithoutAPanelWhenTurnedOff", false, false, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A desktop on a UPS, or a notebook with its lid closed: without a panel the power broadcasts
+// still reach the monitors, three seconds later, with the level of the new source.
+TEST(DimmerWndTest, WithoutAPanelAPowerChangeAppliesTheOtherLevelToTheMonitors) {
+    auto panel = MakePanel(false);
+    auto monitor = std::make_shared<RecordingMonitor>();
+    DimmerSettings settings = DimmerOn(panel, 30, 60);
+    settings.openMonitors = [monitor] { return monitor; };
+    {
+        bool visibleAtCreate = true;
+        WatchedDimmer dimmer(std::move(settings), visibleAtCreate);
+        ASSERT_TRUE(dimmer.CreateDimmer(WS_EX_TOPMOST, L"dimmer", WS_POPUP | WS_VISIBLE,
+                                        kDimmerRect, nullptr, 0));
+        Pump(2s, [&] { return !monitor->Written().empty(); });
+        panel->power.acLineStatus = 0;
+        ::SendMessageW(dimmer.Handle(), WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+        Pump(6s, [&] { return monitor->Written().size() >= 2; });
+        dimmer.Destroy();
+    }
+    EXPECT_EQ(monitor->Written(), (std::vector<std::uint32_t>{30, 60, 70}));
+    EXPECT_TRUE(panel->panel.Sets().empty());
+}
+
 // One qualifying broadcast among others: the worker waits three seconds, captures what the
 // system set meanwhile, and applies the level of the source then in force; the teardown puts the
 // captured record back.
