@@ -17,6 +17,7 @@ constexpr ParameterKey kParameterKeys[] = {
     {L"DC", 0, &Parameters::dcBrightness},
     {L"gamma", 128, &Parameters::gammaLevel},
     {L"Enable_resume_password_protect", 1, &Parameters::resumePasswordProtect},
+    {kDimMonitorsKey, 1, &Parameters::dimExternalMonitors},
 };
 
 IniProfile OpenParamIni(IniStore& ini, const ProgramLocation& location, const std::wstring& file) {

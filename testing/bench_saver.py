@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Figures of the running saver on the simulated panel (a benchmark, not a test).
 
-  testing/bench_saver.py [--runs N] [--cpu-seconds S] [--only start,reaction,cost]
+  testing/bench_saver.py [--runs N] [--cpu-seconds S] [--only start,reaction,monitors,cost]
                                                   (./dev bench saver, or ./dev bench, runs it)
 
 Times come from the simulated panel's own stamps: every request it receives carries the host's
@@ -18,6 +18,11 @@ input (XTEST, the way xdotool sends it). Nothing is timed by polling.
             (window messages) and a wheel turn (seen only by the 100 ms last-input poll), each
             restored through a saved record (a power broadcast made the saver capture one) and
             through the power scheme (nothing captured).
+  monitors  four simulated DDC/CI monitors (testing/ddcsim.py, 50 ms per call) beside the panel,
+            by the stamps of both simulators: from the launch to each monitor's dim applied
+            (against the panel's), and from a mouse move to the panel back and to the last
+            monitor back (the target: within one second of the input). The other parts run
+            with no monitor attached.
   cost      CPU per minute of the running saver against saver_floor.exe idle (a window with the
             same 100 ms timer and last-input call) in the same prefix; the two run side by side,
             the benchmark stops one (SIGSTOP) while it measures the other, so that the
@@ -40,6 +45,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
+import ddcsim  # noqa: E402
 import lcdsim  # noqa: E402
 from bench_common import XInput, load_line, private_display, ratio_line  # noqa: E402
 from lcdsim import filetime  # noqa: E402
@@ -53,6 +59,9 @@ RESTORED = {"record": bytes([1, CAPTURED, CAPTURED]), "scheme": bytes([3, START,
 WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE = 0x0218, 0xA
 XK_SHIFT_L = 0xFFE1
 INPUTS = ("move", "key", "click", "wheel")
+MONITOR_LATENCY_MS = 50
+# (brightness before, minimum, maximum): the saver's mains level is 40 % of each range.
+MONITORS = ((70, 0, 100), (200, 20, 220), (50, 0, 50), (90, 10, 90))
 PATHS = ("record", "scheme")
 
 
@@ -240,6 +249,37 @@ class SaverBench:
             raise RuntimeError(f"{kind}/{path}: the brightness was not restored")
         return breakdown["set"], breakdown, ms(restored - filetime(sent))
 
+    # --- monitors ---------------------------------------------------------------------------
+    def monitors(self):
+        """(ms from the launch to each monitor dimmed, to the panel dimmed; ms from the mouse
+        move to the panel back, to the last monitor back)."""
+        ddcsim.configure(self.wine.path, [ddcsim.monitor(current=c, minimum=lo, maximum=hi,
+                                                         latency_ms=MONITOR_LATENCY_MS)
+                                          for c, lo, hi in MONITORS], clear_calls=True)
+        try:
+            began = self.start_saver()
+            dims = [lo + (hi - lo) * AC_LEVEL // 100 for _, lo, hi in MONITORS]
+            self.wait_for(lambda: all(ddcsim.sets(self.wine.path, i)[:1] == [d]
+                                      for i, d in enumerate(dims)), "the monitors dimmed")
+            self.hwnd()
+            time.sleep(0.3)  # past the grace after the window's own first mouse move
+            sent = self.inject("move")
+            self.wait_for(self.saver_gone, "the saver to end", timeout=20)
+            self.wait_for(lambda: ddcsim.state(self.wine.path)["current"] ==
+                          [c for c, _, _ in MONITORS], "the monitors back")
+            calls = ddcsim.sets(self.wine.path)
+            launch, moved = filetime(began), filetime(sent)
+            dimmed = [ms(next(c["time"] for c in calls if c["monitor"] == i and
+                              c["value"] == d) - launch) for i, d in enumerate(dims)]
+            panel_dimmed = ms(first_stamp(stamped(self.wine.path), "SET_DISPLAY_BRIGHTNESS",
+                                          DIMMED) - launch)
+            panel_back = ms(first_stamp(stamped(self.wine.path), "SET_DISPLAY_BRIGHTNESS",
+                                        RESTORED["scheme"], after=moved - 10_000_000) - moved)
+            back = ms(max(c["time"] for c in calls if c["time"] >= moved) - moved)
+            return dimmed, panel_dimmed, panel_back, back
+        finally:
+            ddcsim.configure(self.wine.path, [], clear_calls=True)
+
     # --- cost -------------------------------------------------------------------------------
     def start_idle_floor(self):
         """saver_floor.exe idle, for the session: it keeps the prefix's desktop up between the
@@ -296,6 +336,8 @@ def install(wine):
         os.makedirs(os.path.dirname(path), exist_ok=True)
         shutil.copy(source, path)
     lcdsim.install(wine.path, build_dir(), record=(1, START, START), schemes=(START, 60, 30))
+    # Attached only while the monitors are measured.
+    ddcsim.install(wine.path, build_dir(), [])
     shared = wine.unix_path(r"C:\ProgramData\Nerovane\Duskpanel")
     os.makedirs(shared, exist_ok=True)
     with open(os.path.join(shared, "Param.ini"), "wb") as f:
@@ -326,6 +368,19 @@ def report_reaction(samples):
         print(f"  {kind:6s} " + "   ".join(cells) + f"   (target {limit} ms)")
 
 
+def report_monitors(samples):
+    first = [min(dimmed) for dimmed, _, _, _ in samples]
+    last = [max(dimmed) for dimmed, _, _, _ in samples]
+    median = statistics.median
+    print(f"monitors, {len(MONITORS)} simulated at {MONITOR_LATENCY_MS} ms per DDC/CI call "
+          f"(median ms of {len(samples)}):")
+    print(f"  dim applied from the launch: first monitor {median(first):.0f}, last "
+          f"{median(last):.0f} (panel {median([s[1] for s in samples]):.0f})")
+    print(f"  after a mouse move: panel back {median([s[2] for s in samples]):.1f}, all "
+          f"monitors back {median([s[3] for s in samples]):.0f} (worst "
+          f"{max(s[3] for s in samples):.0f}; target 1000)")
+
+
 def report_cost(rows):
     mine, mine_server, base, base_server = (list(column) for column in zip(*rows))
     print(ratio_line("cost, CPU per minute of the running saver against the floor", mine, base,
@@ -338,7 +393,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--cpu-seconds", type=float, default=10.0)
-    parser.add_argument("--only", default="start,reaction,cost")
+    parser.add_argument("--only", default="start,reaction,monitors,cost")
     args = parser.parse_args()
     parts = set(args.only.split(","))
 
@@ -369,11 +424,22 @@ def main():
                           f"{one[-1]:.0f}, relaunched {two[-1]:.0f}); restored after " +
                           ", ".join(f"{k}/{p} {samples[k, p][-1]:.0f}" for k in INPUTS
                                     for p in PATHS) + " ms", flush=True)
+            monitor_samples = []
+            if "monitors" in parts:
+                for round_index in range(args.runs):
+                    monitor_samples.append(bench.monitors())
+                    dimmed, _, panel_back, back = monitor_samples[-1]
+                    print(f"monitors round {round_index + 1}: dimmed after " +
+                          ", ".join(f"{d:.0f}" for d in dimmed) + f" ms; after the move "
+                          f"panel back {panel_back:.0f} ms, all monitors back {back:.0f} ms",
+                          flush=True)
             rows = bench.cost(args.runs, args.cpu_seconds) if "cost" in parts else []
             if "start" in parts:
                 report_start(starts, one, two, breakdowns)
             if "reaction" in parts:
                 report_reaction(samples)
+            if monitor_samples:
+                report_monitors(monitor_samples)
             if rows:
                 report_cost(rows)
             print(load_line())

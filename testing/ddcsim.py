@@ -12,9 +12,17 @@ the DLL re-reads on every call:
 A call line reads "Set monitor=1 ok=1 value=30 start=<tick> end=<tick> time=<filetime>": the
 ticks are Wine's GetTickCount (for durations), time the system time at the call's end on the
 simulated panel's scale (lcdsim.filetime), for comparing with the panel's history.
+
+From a shell (./dev run uses it):
+  python3 testing/ddcsim.py install PREFIX BUILD_DIR   the demo's two monitors, "Left" at 75 of
+                                                       0..100 and "Right" at 180 of 20..220
+  python3 testing/ddcsim.py status PREFIX              one line per monitor: name, value, range
+  python3 testing/ddcsim.py uninstall PREFIX
 """
+import argparse
 import os
 import shutil
+import sys
 
 import lcdsim
 
@@ -105,3 +113,47 @@ def sets(prefix, index=None):
     if index is not None:
         return [c["value"] for c in calls if c["monitor"] == index]
     return calls
+
+
+# The monitors of ./dev run: different ranges, so that the share of each range shows.
+DEMO_MONITORS = (monitor(current=75, minimum=0, maximum=100, latency_ms=40, name="Left"),
+                 monitor(current=180, minimum=20, maximum=220, latency_ms=40, name="Right"))
+
+
+def status_lines(prefix):
+    """"<name> <value> (<min>..<max>)" for each configured monitor."""
+    values = lcdsim._values(lcdsim.read_key(prefix, DDC_KEY), DDC_KEY)
+    lines = []
+    for i in range(values.get("MonitorCount", ("", 0))[1]):
+        def value(name, default):
+            return values.get("Monitor%d%s" % (i, name), ("", default))[1]
+        lines.append("%s %d (%d..%d)" % (value("Name", "Simulated monitor %d" % i),
+                                         value("Current", 100), value("Min", 0),
+                                         value("Max", 100)))
+    return lines
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(prog="ddcsim.py", description=__doc__.split("\n")[0])
+    sub = parser.add_subparsers(dest="command", required=True)
+    p = sub.add_parser("install")
+    p.add_argument("prefix")
+    p.add_argument("build_dir")
+    sub.add_parser("status").add_argument("prefix")
+    sub.add_parser("uninstall").add_argument("prefix")
+    args = parser.parse_args(argv)
+    try:
+        if args.command == "install":
+            install(args.prefix, args.build_dir, list(DEMO_MONITORS))
+        elif args.command == "status":
+            print("\n".join(status_lines(args.prefix)))
+        else:
+            uninstall(args.prefix)
+    except lcdsim.SimError as e:
+        print("ddcsim: %s" % e, file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

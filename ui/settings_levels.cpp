@@ -30,4 +30,32 @@ std::uint32_t SliderPositionForLevel(const LevelTable& levels, std::uint32_t lev
     return best;
 }
 
+SliderLevels ChooseSliderLevels(bool panelControlled, const LevelTable& panelLevels,
+                                std::uint32_t panelLevelCount, std::size_t answeringMonitors) {
+    SliderLevels chosen;
+    if (panelControlled) {
+        chosen.levels = panelLevels;
+        chosen.count =
+            std::min<std::uint32_t>(panelLevelCount, static_cast<std::uint32_t>(kMaxLevels));
+    } else if (answeringMonitors > 0) {
+        constexpr std::uint32_t kSteps = 11; // 0, 10, ..., 100
+        for (std::uint32_t i = 0; i < kSteps; ++i)
+            chosen.levels[i] = static_cast<std::uint8_t>(i * 10);
+        chosen.count = kSteps;
+    }
+    return chosen;
+}
+
+std::wstring MonitorNamesLine(const std::vector<std::wstring>& names) {
+    if (names.empty())
+        return L"none answered";
+    std::wstring line;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            line += L", ";
+        line += names[i].empty() ? L"Monitor " + std::to_wstring(i + 1) : names[i];
+    }
+    return line;
+}
+
 } // namespace dp

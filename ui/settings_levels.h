@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "brightness/display_brightness.h"
 
@@ -17,5 +19,21 @@ std::uint32_t SliderMaximum(std::uint32_t levelCount);
 // table. levelCount is capped at the table's size.
 std::uint32_t SliderPositionForLevel(const LevelTable& levels, std::uint32_t levelCount,
                                      std::int32_t storedLevel);
+
+// The levels the sliders run over: the panel's own table when the panel can be controlled; else,
+// when at least one external monitor answered, 0, 10, ..., 100 (a monitor takes any share of its
+// range); else none, and the sliders stay disabled.
+struct SliderLevels {
+    LevelTable levels{};
+    std::uint32_t count = 0;
+
+    bool Enabled() const { return count > 0; }
+};
+SliderLevels ChooseSliderLevels(bool panelControlled, const LevelTable& panelLevels,
+                                std::uint32_t panelLevelCount, std::size_t answeringMonitors);
+
+// The line under the monitors' check box: the descriptions of the monitors that answered,
+// separated by commas (one without a description by its place, "Monitor 2"), or "none answered".
+std::wstring MonitorNamesLine(const std::vector<std::wstring>& names);
 
 } // namespace dp

@@ -273,9 +273,10 @@ void StartBrightnessRestore(const std::wstring& profileKeyPath) {
     g_process.previousFilter = ::SetUnhandledExceptionFilter(PutBackBeforeDying);
 }
 
-BrightnessChangeGuard::BrightnessChangeGuard(const BrightnessController& controller) {
+BrightnessChangeGuard::BrightnessChangeGuard(const BrightnessController& controller,
+                                             bool forMonitors) {
     std::lock_guard<std::mutex> lock(g_process.mutex);
-    if (g_process.keyPath.empty() || !controller.IsBacklightMode())
+    if (g_process.keyPath.empty() || (!controller.IsBacklightMode() && !forMonitors))
         return;
     if (g_process.guards > 0) {
         ++g_process.guards;

@@ -46,9 +46,12 @@ void StartBrightnessRestore(const std::wstring& profileKeyPath);
 class BrightnessChangeGuard {
 public:
     // Writes this process's record from the controller's captured brightness. Does nothing for a
-    // controller without backlight control; a second guard alive at the same time in the same
-    // process keeps the first one's record, which holds the brightness from before any change.
-    explicit BrightnessChangeGuard(const BrightnessController& controller);
+    // controller without backlight control, unless forMonitors: external monitors are about to
+    // change, and their readings need a record to go in (one that puts the panel back through
+    // the active power scheme). A second guard alive at the same time in the same process keeps
+    // the first one's record, which holds the brightness from before any change.
+    explicit BrightnessChangeGuard(const BrightnessController& controller,
+                                   bool forMonitors = false);
     // False when a record was due and could not be written: the caller must not change the
     // brightness then.
     bool AllowsChange() const { return !refused_; }

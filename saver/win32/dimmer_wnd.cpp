@@ -57,15 +57,17 @@ bool DimmerWnd::CreateDimmer(DWORD exStyle, const wchar_t* windowName, DWORD sty
         // A dim without its record could outlive a killed saver: no dimming then.
         if (brightnessGuard_->AllowsChange())
             StartBacklightMode();
+    } else if (controller_) {
+        StartMonitorsOnly();
     }
-    // Otherwise the window stays hidden and the saver watches for input by polling alone.
+    // Without the panel the window stays hidden and the saver watches for input by polling alone.
     return true;
 }
 
 void DimmerWnd::StartBacklightMode() {
     backlightInUse_ = true;
     ApplyForPowerSource();
-    StartMonitors();
+    StartMonitors(OpenMonitors());
     painter_ = std::make_unique<OverlayPainter>(Handle());
     if (!painter_->UserLibraryLoaded())
         EndForMissingUserLibrary();
@@ -82,13 +84,25 @@ void DimmerWnd::EndForMissingUserLibrary() {
     ::ExitProcess(0);
 }
 
-void DimmerWnd::StartMonitors() {
-    // Without the monitors the saver still dims the panel: no failure here may end it.
+std::shared_ptr<MonitorBus> DimmerWnd::OpenMonitors() {
+    if (!settings_.dimMonitors)
+        return nullptr;
     try {
         std::shared_ptr<MonitorBus> bus =
             settings_.openMonitors ? settings_.openMonitors() : DdcMonitorBus::Open();
-        if (!bus || bus->Count() == 0)
-            return;
+        if (bus && bus->Count() > 0)
+            return bus;
+    } catch (...) {
+    }
+    return nullptr;
+}
+
+// The monitors' readings join the panel's record: the guard must hold one before this.
+void DimmerWnd::StartMonitors(std::shared_ptr<MonitorBus> bus) {
+    if (!bus)
+        return;
+    // Without the monitors the saver still dims the panel: no failure here may end it.
+    try {
         monitors_ = std::make_unique<MonitorWorkers>(
             std::move(bus), std::make_shared<SystemMonitorClock>(), MonitorWorkers::kExitWait,
             [](std::size_t index, const MonitorBrightness& reading) {
@@ -100,6 +114,25 @@ void DimmerWnd::StartMonitors() {
     } catch (...) {
         monitors_.reset();
     }
+}
+
+// No panel to dim: the monitors alone, under a record that has no panel brightness of its own.
+// Power-source changes reach them as they would reach the panel.
+void DimmerWnd::StartMonitorsOnly() {
+    std::shared_ptr<MonitorBus> bus = OpenMonitors();
+    if (!bus)
+        return;
+    brightnessGuard_.emplace(*controller_, true);
+    if (!brightnessGuard_->AllowsChange()) {
+        brightnessGuard_.reset();
+        return;
+    }
+    StartMonitors(std::move(bus));
+    if (!monitors_) {
+        brightnessGuard_.reset();
+        return;
+    }
+    workers_.AcceptBroadcasts();
 }
 
 void DimmerWnd::FinishMonitors() {

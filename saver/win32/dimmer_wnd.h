@@ -2,7 +2,8 @@
 // it applies the saver level of the power source in force and, when the controller drives the
 // backlight, lays the overlay over the screen and shows the window; power broadcasts re-apply
 // the level three seconds later; StopWorkers puts the brightness back. External monitors follow
-// the panel: dimmed after it, put back after it, each on a thread of its own.
+// the panel: dimmed after it, put back after it, each on a thread of its own. Without a panel
+// to control (a desktop, a closed lid) the monitors alone are dimmed, the window staying hidden.
 #pragma once
 
 #include <windows.h>
@@ -33,6 +34,8 @@ struct DimmerSettings {
     // The external monitors (the system's DDC/CI monitors when empty); nothing: none answer.
     // Called once, on the window thread, after the panel is dimmed.
     std::function<std::shared_ptr<MonitorBus>()> openMonitors;
+    // The "Dim_external_monitors" parameter: false leaves the monitors alone.
+    bool dimMonitors = true;
 };
 
 class DimmerWnd : public Window {
@@ -53,6 +56,8 @@ public:
 
     // Whether CreateDimmer found a controller that drives the backlight.
     bool BacklightInUse() const { return backlightInUse_; }
+    // Whether external monitors are being dimmed.
+    bool MonitorsInUse() const { return monitors_ != nullptr; }
     // The painter while it exists; for the window thread only.
     const OverlayPainter* Painter() const { return painter_.get(); }
 
@@ -67,7 +72,9 @@ private:
     std::optional<std::uint8_t> ReadAcLineStatus() const;
     void ApplyForPowerSource();
     void StartBacklightMode();
-    void StartMonitors();
+    std::shared_ptr<MonitorBus> OpenMonitors();
+    void StartMonitors(std::shared_ptr<MonitorBus> bus);
+    void StartMonitorsOnly();
     // After StopWorkers, where the process may end before this window's destruction: waits
     // (bounded) for the monitors to be back, then clears the record. One left in the profile
     // puts them back at the next start.

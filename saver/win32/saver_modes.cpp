@@ -49,6 +49,7 @@ bool StartSaverWindow(SaverApp& app) {
     SaverWndSettings settings;
     settings.dimmer.acBrightness = app.Params().acBrightness;
     settings.dimmer.dcBrightness = app.Params().dcBrightness;
+    settings.dimmer.dimMonitors = app.Params().dimExternalMonitors != 0;
     settings.windowName = app.AppName();
     settings.protectOnResume = app.Params().resumePasswordProtect != 0;
     // Once its window exists the object deletes itself when the window is gone; until then it

@@ -205,7 +205,8 @@ class UpdateRoundTrip(InstallerCase):
 
         # 2. The user's settings, in both stores.
         shared_ini = self.wine.unix_path(r"C:\ProgramData\Nerovane\Duskpanel\Param.ini")
-        user_values = "[public]\r\nAC=35\r\nDC=15\r\ngamma=128\r\nEnable_resume_password_protect=0\r\n"
+        user_values = ("[public]\r\nAC=35\r\nDC=15\r\ngamma=128\r\nEnable_resume_password_protect=0\r\n"
+                       "Dim_external_monitors=0\r\n")
         with open(shared_ini, "w", newline="") as f:
             f.write(user_values)
         self.wine.reg_add(PROFILE_KEY, "AC", "35", "REG_DWORD")

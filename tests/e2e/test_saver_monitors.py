@@ -1,7 +1,8 @@
 """Duskpanel.scr /s with the simulated panel and simulated DDC/CI monitors (testing/ddcsim.py):
 the monitors dimmed with the panel to the same share of their own ranges, put back after the
 panel on the user's return, a failing monitor left alone without holding up the others, and a
-power-source change applying the level to them too.
+power-source change applying the level to them too. "Dim_external_monitors=0" leaves them alone;
+a desktop without a panel has its monitors dimmed and put back all the same.
 
 Figures (panel back and each monitor back, after the mouse move, by the simulators' own time
 stamps) go to <DP_E2E_WORK>/saver-monitors-figures.txt.
@@ -15,8 +16,8 @@ import unittest
 
 import ddcsim
 import lcdsim
-from test_saver_run import (AC_LEVEL, PBT_APMPOWERSTATUSCHANGE, WM_POWERBROADCAST, SaverCase,
-                            xdotool)
+from test_saver_run import (AC_LEVEL, PBT_APMPOWERSTATUSCHANGE, SHARED_FOLDER,
+                            VK_SHIFT, WM_POWERBROADCAST, SaverCase, xdotool)
 from winetest import build_dir, wait_until
 
 RECORDS = r"HKEY_CURRENT_USER\Software\Nerovane\Duskpanel\restore_brightness"
@@ -64,6 +65,20 @@ class SaverMonitorsTest(SaverCase):
 
     def monitor_sets(self, index):
         return ddcsim.sets(self.wine.path, index)
+
+    def choose_monitors(self, value):
+        """Appends "Dim_external_monitors=<value>" to the "Param.ini" setUp wrote."""
+        with open(os.path.join(self.wine.unix_path(SHARED_FOLDER), "Param.ini"), "ab") as f:
+            f.write(b"Dim_external_monitors=%d\r\n" % value)
+
+    def test_turned_off_the_monitors_are_left_alone_and_the_panel_still_dims(self):
+        self.choose_monitors(0)
+        self.start_and_wait_dimmed()
+        time.sleep(2)
+        xdotool("mousemove_relative", "--", 40, 0)
+        self.assertTrue(self.wait_ended(), "the process stayed")
+        self.assert_scheme_restored()
+        self.assertEqual(ddcsim.state(self.wine.path)["calls"], [], "a monitor was asked")
 
     def test_monitors_follow_the_panel_down_and_back(self):
         self.start_and_wait_dimmed()
@@ -135,6 +150,64 @@ class SaverMonitorsTest(SaverCase):
         self.assertEqual(self.records(), [])
         # The broken monitor was not asked again: its one failed write is all it got.
         self.assertEqual(self.monitor_sets(2), [30])
+
+
+class SaverDesktopMonitorsTest(SaverCase):
+    """No panel to control, two monitors that answer: the saver dims them and puts them back."""
+
+    prefix_name = "saver-desktop-monitors"
+    with_panel = False
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        try:
+            ddcsim.install(cls.wine.path, build_dir(), monitors()[:2])
+        except BaseException:
+            cls.wine.close()
+            raise
+
+    def setUp(self):
+        super().setUp()
+        ddcsim.configure(self.wine.path, monitors()[:2], clear_calls=True)
+
+    def test_the_monitors_alone_are_dimmed_and_put_back(self):
+        self.start_saver()
+        self.assertTrue(wait_until(lambda: ddcsim.sets(self.wine.path, 0) == [30]
+                                   and ddcsim.sets(self.wine.path, 1) == [80],
+                                   timeout=30, interval=0.2), ddcsim.sets(self.wine.path))
+        self.assertEqual(self.find_window()["visible"], 0, "no panel: the window stays hidden")
+        values = lcdsim.read_key(self.wine.path, RECORDS).get(RECORDS, {})
+        (text,) = [data for _, data in values.values()]
+        self.assertIn("restore=power-scheme monitors=", text)
+        moved = time.monotonic()
+        # Input that reaches no window of the hidden saver: the last-input poll sees it.
+        self.assertEqual(self.driver("key", VK_SHIFT).returncode, 0)
+        self.assertTrue(wait_until(lambda: ddcsim.state(self.wine.path)["current"] == [70, 200],
+                                   timeout=10, interval=0.05), ddcsim.sets(self.wine.path))
+        back_after = time.monotonic() - moved
+        self.assertTrue(self.wait_ended(), "the process stayed")
+        self.assertEqual(ddcsim.sets(self.wine.path, 0), [30, 70])
+        self.assertEqual(ddcsim.sets(self.wine.path, 1), [80, 200])
+        self.assertEqual(lcdsim.read_key(self.wine.path, RECORDS).get(RECORDS, {}), {})
+        FIGURES.append("desktop without a panel, key from a helper to both monitors back: %.2f s "
+                       "(the helper's start, the input poll and the test's registry reads "
+                       "included)" % back_after)
+
+    def test_a_killed_desktop_saver_gives_the_monitors_back(self):
+        self.start_saver()
+        self.assertTrue(wait_until(lambda: ddcsim.sets(self.wine.path, 0) == [30]
+                                   and ddcsim.sets(self.wine.path, 1) == [80],
+                                   timeout=30, interval=0.2), ddcsim.sets(self.wine.path))
+        self.assertTrue(wait_until(lambda: " monitors=" in "".join(
+            data for _, data in lcdsim.read_key(self.wine.path, RECORDS)
+            .get(RECORDS, {}).values()), timeout=10, interval=0.2), "no monitors recorded")
+        (saver,) = [pid for pid, line in self.saver_pids() if line.endswith("/w")]
+        os.kill(saver, signal.SIGKILL)
+        self.assertTrue(wait_until(lambda: ddcsim.state(self.wine.path)["current"] == [70, 200],
+                                   timeout=15, interval=0.2), ddcsim.sets(self.wine.path))
+        self.assertTrue(self.wait_ended(), "the watcher stayed")
+        self.assertEqual(lcdsim.read_key(self.wine.path, RECORDS).get(RECORDS, {}), {})
 
 
 if __name__ == "__main__":

@@ -54,7 +54,7 @@ class SaverTestCase(unittest.TestCase):
 class FirstRun(SaverTestCase):
     prefix_name = "saver-first-run"
 
-    def test_an_unknown_switch_creates_both_data_folders_and_saves_the_four_parameters(self):
+    def test_an_unknown_switch_creates_both_data_folders_and_saves_the_five_parameters(self):
         self.saver("/x")
         user = self.wine.user_name()
         user_folder = self.wine.unix_path(rf"C:\users\{user}\AppData\Roaming\Nerovane\Duskpanel")
@@ -63,9 +63,11 @@ class FirstRun(SaverTestCase):
         self.assertTrue(os.path.isdir(shared_folder))
         with open(os.path.join(shared_folder, "Param.ini"), "rb") as f:
             self.assertEqual(f.read(), b"[public]\r\nAC=0\r\nDC=0\r\ngamma=128\r\n"
-                                       b"Enable_resume_password_protect=1\r\n")
+                                       b"Enable_resume_password_protect=1\r\n"
+                                       b"Dim_external_monitors=1\r\n")
         self.assertEqual([self.wine.reg_query(PROFILE, k) for k in
-                          ("AC", "DC", "gamma", "Enable_resume_password_protect")], [0, 0, 128, 1])
+                          ("AC", "DC", "gamma", "Enable_resume_password_protect",
+                           "Dim_external_monitors")], [0, 0, 128, 1, 1])
 
     def test_the_file_value_wins_over_the_registry_and_is_written_to_both(self):
         shared = self.wine.unix_path(r"C:\ProgramData\Nerovane\Duskpanel")
@@ -78,7 +80,8 @@ class FirstRun(SaverTestCase):
         self.assertEqual(self.wine.reg_query(PROFILE, "DC"), 0xFFFFFFF9)
         with open(os.path.join(shared, "Param.ini"), "rb") as f:
             self.assertEqual(f.read(), b"[public]\r\nAC=35\r\nDC=-7\r\ngamma=12\r\n"
-                                       b"Enable_resume_password_protect=1\r\n")
+                                       b"Enable_resume_password_protect=1\r\n"
+                                       b"Dim_external_monitors=1\r\n")
 
 
 class InstallAndRestore(SaverTestCase):
@@ -182,7 +185,7 @@ class StartAndConfigure(SaverTestCase):
         thread = trace[relaunch[0]].split(":", 1)[0]
         writes = [i for i, line in enumerate(trace) if line.startswith(thread + ":") and
                   "WritePrivateProfileStringW" in line and "Param.ini" in line]
-        self.assertEqual(len(writes), 4, "the four parameters are saved once")
+        self.assertEqual(len(writes), 5, "the five parameters are saved once")
         self.assertLess(writes[-1], relaunch[0], "Param.ini written after the /w copy started")
 
 

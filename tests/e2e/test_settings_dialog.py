@@ -19,6 +19,7 @@ IDC_DC_SLIDER, IDC_DC_EDIT, IDC_AC_SLIDER, IDC_AC_EDIT = 1003, 1004, 1005, 1006
 IDC_RESUME_LOCK, IDC_ABOUT, IDC_PREVIEW_AC, IDC_PREVIEW_DC = 1041, 1046, 1048, 1049
 BACKLIGHT_CONTROLS = (1039, 1031, IDC_AC_SLIDER, IDC_AC_EDIT, 1030, IDC_DC_SLIDER, IDC_DC_EDIT,
                       IDC_PREVIEW_AC, IDC_PREVIEW_DC)
+IDC_DIM_MONITORS, IDC_MONITOR_NAMES = 1070, 1071
 WM_ENDSESSION = 0x16
 
 START = 70               # the panel's brightness before the dialog opens
@@ -247,6 +248,8 @@ class WithoutThePanel(SettingsCase):
         self.assertIsNotNone(dialog, "no dialog after the box")
         self.assertFalse(any(dialog.enabled[i] for i in BACKLIGHT_CONTROLS), dialog.enabled)
         self.assertTrue(dialog.enabled[IDC_RESUME_LOCK] and dialog.enabled[IDC_ABOUT])
+        # Wine's own monitor library reports no physical monitor.
+        self.assertEqual(dialog.text(IDC_MONITOR_NAMES), "none answered")
         self.act("click", dialog.hwnd, IDC_RESUME_LOCK)
         self.assertTrue(wait_until(lambda: self.describe(dialog).checks[IDC_RESUME_LOCK] == 1,
                                    timeout=10, interval=0.1))

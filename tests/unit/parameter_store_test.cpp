@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "tests/support/fake_stores.h"
 
 namespace dp {
@@ -14,7 +17,7 @@ const ProgramLocation kLocation{L"C:\\Tools\\Duskpanel.scr", L"C:\\Work", L"Dusk
 const std::wstring kFolder = L"C:\\ProgramData\\Nerovane\\Duskpanel";
 const std::wstring kIni = L"C:\\ProgramData\\Nerovane\\Duskpanel\\Param.ini";
 
-TEST(ParameterStore, FirstRunGivesDefaultsAndWritesAllFourKeysInOrder) {
+TEST(ParameterStore, FirstRunGivesDefaultsAndWritesAllFiveKeysInOrder) {
     FakeProfileStore profile;
     FakeIniStore ini;
     Parameters p;
@@ -23,14 +26,15 @@ TEST(ParameterStore, FirstRunGivesDefaultsAndWritesAllFourKeysInOrder) {
     EXPECT_EQ(p.dcBrightness, 0);
     EXPECT_EQ(p.gammaLevel, 128);
     EXPECT_EQ(p.resumePasswordProtect, 1);
+    EXPECT_EQ(p.dimExternalMonitors, 1);
 
     SaveParameters(p, profile, ini, kLocation, kFolder);
-    const std::vector<std::wstring> order = {L"AC", L"DC", L"gamma",
-                                             L"Enable_resume_password_protect"};
+    const std::vector<std::wstring> order = {
+        L"AC", L"DC", L"gamma", L"Enable_resume_password_protect", L"Dim_external_monitors"};
     EXPECT_EQ(profile.intWrites, order);
-    ASSERT_EQ(ini.writes.size(), 4u);
-    const wchar_t* values[] = {L"0", L"0", L"128", L"1"};
-    for (std::size_t i = 0; i < 4; ++i) {
+    ASSERT_EQ(ini.writes.size(), 5u);
+    const wchar_t* values[] = {L"0", L"0", L"128", L"1", L"1"};
+    for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(ini.writes[i].file, kIni);
         EXPECT_EQ(ini.writes[i].section, L"public");
         EXPECT_EQ(ini.writes[i].key, order[i]);
@@ -94,6 +98,55 @@ INSTANTIATE_TEST_SUITE_P(Table, ParameterValueTest, testing::ValuesIn(kIniValues
                                      c = '_';
                              return n;
                          });
+
+// The monitors' choice in both stores: a store written before the key existed means on, and
+// whatever was loaded goes back to both.
+struct DimMonitorsCase {
+    const char* name;
+    std::optional<std::int32_t> profileValue; // nothing: no such registry value
+    const wchar_t* iniText;                   // nullptr: no such line in "Param.ini"
+    std::int32_t expected;
+};
+
+const DimMonitorsCase kDimMonitorsCases[] = {
+    {"NeitherStoreHasIt", std::nullopt, nullptr, 1},
+    {"OldFileWithoutTheKeyMeansOn", 0, nullptr, 1},
+    {"FileSaysOff", 1, L"0", 0},
+    {"FileSaysOn", 0, L"1", 1},
+    {"NonzeroCountsAsOn", std::nullopt, L"7", 7},
+    {"EmptyValueIsOff", std::nullopt, L"", 0},
+};
+
+class DimMonitorsTest : public testing::TestWithParam<DimMonitorsCase> {};
+
+TEST_P(DimMonitorsTest, LoadsWithOnForMissingAndSavesToBoth) {
+    const DimMonitorsCase& c = GetParam();
+    FakeProfileStore profile;
+    if (c.profileValue)
+        profile.ints[{L"", L"Dim_external_monitors"}] = *c.profileValue;
+    FakeIniStore ini;
+    ini.Set(kIni, L"public", L"AC", L"40");
+    if (c.iniText)
+        ini.Set(kIni, L"public", L"Dim_external_monitors", c.iniText);
+    Parameters p;
+    p.dimExternalMonitors = 99;
+    LoadParameters(p, profile, ini, kLocation, kFolder);
+    EXPECT_EQ(p.dimExternalMonitors, c.expected);
+    EXPECT_EQ(p.acBrightness, 40) << "the other keys stay as they are";
+
+    SaveParameters(p, profile, ini, kLocation, kFolder);
+    EXPECT_EQ((profile.ints[{L"", L"Dim_external_monitors"}]), c.expected);
+    ASSERT_EQ(ini.writes.size(), 5u);
+    EXPECT_EQ(ini.writes.back().key, L"Dim_external_monitors");
+    EXPECT_EQ(ini.writes.back().value, std::to_wstring(c.expected));
+
+    Parameters again;
+    LoadParameters(again, profile, ini, kLocation, kFolder);
+    EXPECT_EQ(again.dimExternalMonitors, c.expected) << "the saved value reads back";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DimMonitorsTest, testing::ValuesIn(kDimMonitorsCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // No "Param.ini" can be named (an unresolved or too long shared folder): the profile's values
 // stand, and nothing is written to a file.

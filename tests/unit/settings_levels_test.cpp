@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace dp::test {
 namespace {
 
@@ -101,6 +105,60 @@ TEST_P(Preview, ShowsTheLevelThenPutsTheBrightnessBackOnce) {
 
 INSTANTIATE_TEST_SUITE_P(Reverts, Preview, ::testing::ValuesIn(kPreviewCases),
                          [](const auto& info) { return TestName(info.param.name); });
+
+// ---- Slider levels with and without the panel ---------------------------------------------
+
+TEST(SliderLevelsTest, PanelFirstThenMonitorsThenNothing) {
+    struct Row {
+        const char* name;
+        bool panel;
+        LevelList panelLevels;
+        std::size_t monitors;
+        LevelList expected; // empty: sliders disabled
+    };
+    const LevelList tens = Steps(10);
+    const Row rows[] = {
+        {"panel alone", true, {0, 25, 50, 100}, 0, {0, 25, 50, 100}},
+        {"panel wins over the monitors' steps", true, {0, 25, 50, 100}, 2, {0, 25, 50, 100}},
+        {"desktop with a monitor", false, {}, 1, tens},
+        {"desktop with four monitors", false, {}, 4, tens},
+        {"a table without control is not used", false, {0, 50}, 1, tens},
+        {"neither", false, {0, 50}, 0, {}},
+    };
+    for (const Row& row : rows) {
+        const SliderLevels chosen =
+            ChooseSliderLevels(row.panel, Table(row.panelLevels),
+                               static_cast<std::uint32_t>(row.panelLevels.size()), row.monitors);
+        EXPECT_EQ(chosen.Enabled(), !row.expected.empty()) << row.name;
+        ASSERT_EQ(chosen.count, row.expected.size()) << row.name;
+        EXPECT_TRUE(std::equal(row.expected.begin(), row.expected.end(), chosen.levels.begin()))
+            << row.name;
+        // A stored level is placed on the chosen table: 35 sits nearest 30 on the steps.
+        if (!row.panel && row.monitors > 0) {
+            EXPECT_EQ(SliderPositionForLevel(chosen.levels, chosen.count, 35), 3u) << row.name;
+        }
+    }
+}
+
+TEST(SliderLevelsTest, AnOversizedPanelCountIsCappedAtTheTable) {
+    const SliderLevels chosen = ChooseSliderLevels(true, Table(Steps(10)), 100000, 0);
+    EXPECT_EQ(chosen.count, kMaxLevels);
+}
+
+TEST(MonitorNamesLineTest, NamesOrNoneAnswered) {
+    struct Row {
+        std::vector<std::wstring> names;
+        std::wstring line;
+    };
+    const Row rows[] = {
+        {{}, L"none answered"},
+        {{L"Dell U2720Q"}, L"Dell U2720Q"},
+        {{L"Left", L"Right"}, L"Left, Right"},
+        {{L"Left", L"", L"Right"}, L"Left, Monitor 2, Right"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(MonitorNamesLine(row.names), row.line);
+}
 
 } // namespace
 } // namespace dp::test

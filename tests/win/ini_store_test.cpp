@@ -81,7 +81,8 @@ TEST(IniStore, ParamIniFromScratchHasTheDocumentedText) {
     p.resumePasswordProtect = 1;
     SaveParameters(p, profile, store, CurrentProgramLocation(L"Duskpanel"), folder);
     EXPECT_EQ(ReadBytes(folder + L"\\Param.ini"),
-              "[public]\r\nAC=40\r\nDC=20\r\ngamma=128\r\nEnable_resume_password_protect=1\r\n");
+              "[public]\r\nAC=40\r\nDC=20\r\ngamma=128\r\nEnable_resume_password_protect=1\r\n"
+              "Dim_external_monitors=1\r\n");
 
     WriteBytes(folder + L"\\Param.ini", "[PUBLIC]\r\nac= 35 \r\nDC=\"-7\"\r\ngamma=12abc\r\n");
     Parameters loaded;

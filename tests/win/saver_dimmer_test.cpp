@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace dp {
 namespace {
@@ -162,6 +164,101 @@ TEST(DimmerWndTest, WithoutBacklightNothingIsAppliedAndTheWindowStaysHidden) {
     dimmer.Destroy();
     EXPECT_TRUE(panel->panel.Sets().empty());
     EXPECT_TRUE(panel->schemes.switches.empty()) << "nothing to restore either";
+}
+
+// One monitor at 70 of 0..100 that records every value it is given; called from the monitor's
+// own thread.
+class RecordingMonitor : public MonitorBus {
+public:
+    std::size_t Count() const override { return 1; }
+    std::optional<MonitorBrightness> Read(std::size_t) override {
+        std::lock_guard lock(mutex_);
+        return MonitorBrightness{0, current_, 100};
+    }
+    bool Write(std::size_t, std::uint32_t value) override {
+        std::lock_guard lock(mutex_);
+        written_.push_back(value);
+        current_ = value;
+        return true;
+    }
+    std::vector<std::uint32_t> Written() const {
+        std::lock_guard lock(mutex_);
+        return written_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::uint32_t current_ = 70;
+    std::vector<std::uint32_t> written_;
+};
+
+struct MonitorRow {
+    const char* name;
+    bool backlight;
+    bool dimMonitors;
+    std::vector<std::uint32_t> written; // the dim, then the put-back
+};
+
+class DimmerMonitorTest : public testing::TestWithParam<MonitorRow> {};
+
+// The panel and the monitors, or the monitors alone on a computer without a panel to control;
+// the parameter that turns them off leaves them untouched.
+TEST_P(DimmerMonitorTest, MonitorsFollowTheChoiceWithOrWithoutThePanel) {
+    auto panel = MakePanel(GetParam().backlight);
+    auto monitor = std::make_shared<RecordingMonitor>();
+    int opened = 0;
+    DimmerSettings settings = DimmerOn(panel, 30, 60);
+    settings.dimMonitors = GetParam().dimMonitors;
+    settings.openMonitors = [&opened, monitor] {
+        ++opened;
+        return monitor;
+    };
+    {
+        bool visibleAtCreate = true;
+        WatchedDimmer dimmer(std::move(settings), visibleAtCreate);
+        ASSERT_TRUE(dimmer.CreateDimmer(WS_EX_TOPMOST, L"dimmer", WS_POPUP | WS_VISIBLE,
+                                        kDimmerRect, nullptr, 0));
+        EXPECT_EQ(dimmer.MonitorsInUse(), GetParam().dimMonitors);
+        EXPECT_EQ(opened, GetParam().dimMonitors ? 1 : 0) << "not even asked when turned off";
+        EXPECT_EQ(::IsWindowVisible(dimmer.Handle()) != FALSE, GetParam().backlight);
+        if (GetParam().dimMonitors)
+            Pump(2s, [&] { return !monitor->Written().empty(); });
+        dimmer.Destroy();
+    } // the dimmer's end waits for the monitors to be back
+    EXPECT_EQ(monitor->Written(), GetParam().written);
+    if (!GetParam().backlight) {
+        EXPECT_TRUE(panel->panel.Sets().empty()) << "no panel request without a panel";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, DimmerMonitorTest,
+    testing::Values(MonitorRow{"PanelAndMonitors", true, true, {30, 70}},
+                    MonitorRow{"PanelOnlyWhenTurnedOff", true, false, {}},
+                    MonitorRow{"MonitorsWithoutAPanel", false, true, {30, 70}},
+                    MonitorRow{"NothingWithoutAPanelWhenTurnedOff", false, false, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A desktop on a UPS, or a notebook with its lid closed: without a panel the power broadcasts
+// still reach the monitors, three seconds later, with the level of the new source.
+TEST(DimmerWndTest, WithoutAPanelAPowerChangeAppliesTheOtherLevelToTheMonitors) {
+    auto panel = MakePanel(false);
+    auto monitor = std::make_shared<RecordingMonitor>();
+    DimmerSettings settings = DimmerOn(panel, 30, 60);
+    settings.openMonitors = [monitor] { return monitor; };
+    {
+        bool visibleAtCreate = true;
+        WatchedDimmer dimmer(std::move(settings), visibleAtCreate);
+        ASSERT_TRUE(dimmer.CreateDimmer(WS_EX_TOPMOST, L"dimmer", WS_POPUP | WS_VISIBLE,
+                                        kDimmerRect, nullptr, 0));
+        Pump(2s, [&] { return !monitor->Written().empty(); });
+        panel->power.acLineStatus = 0;
+        ::SendMessageW(dimmer.Handle(), WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+        Pump(6s, [&] { return monitor->Written().size() >= 2; });
+        dimmer.Destroy();
+    }
+    EXPECT_EQ(monitor->Written(), (std::vector<std::uint32_t>{30, 60, 70}));
+    EXPECT_TRUE(panel->panel.Sets().empty());
 }
 
 // One qualifying broadcast among others: the worker waits three seconds, captures what the

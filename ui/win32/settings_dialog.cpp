@@ -1,7 +1,10 @@
 #include "ui/win32/settings_dialog.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "brightness/win32/ddc_monitors.h"
 #include "framework/win32/application.h"
 #include "richmsg/win32/rich_message_box.h"
 #include "settings/ini_text.h"
@@ -42,9 +45,12 @@ bool SettingsDialog::OnInitDialog() {
     manualLink_.SetLinkUrl(host_.LinkAddresses().supportUrl);
     manualLink_.SetUnderlineMode(kUnderlineAlways);
 
-    const bool backlight = controller_.IsBacklightMode();
-    EnableBacklightControls(backlight);
-    if (backlight) {
+    ProbeMonitors();
+    levels_ = ChooseSliderLevels(controller_.IsBacklightMode(), controller_.GetLevels(),
+                                 controller_.GetLevelCount(), answeringMonitors_);
+    const bool enabled = levels_.Enabled();
+    EnableBacklightControls(enabled);
+    if (enabled) {
         PlaceSlider(acSlider_, IDC_AC_EDIT, parameters_.acBrightness);
         PlaceSlider(dcSlider_, IDC_DC_EDIT, parameters_.dcBrightness);
     } else {
@@ -53,7 +59,36 @@ bool SettingsDialog::OnInitDialog() {
     }
     ::CheckDlgButton(Handle(), IDC_RESUME_LOCK,
                      parameters_.resumePasswordProtect != 0 ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(Handle(), IDC_DIM_MONITORS,
+                     parameters_.dimExternalMonitors != 0 ? BST_CHECKED : BST_UNCHECKED);
     return true;
+}
+
+// One read of every monitor: those that answer with a usable range are named under the box.
+// Nothing here may keep the dialog from opening.
+void SettingsDialog::ProbeMonitors() {
+    std::vector<std::wstring> names;
+    try {
+        std::unique_ptr<DdcMonitorBus> bus = DdcMonitorBus::Open();
+        if (bus) {
+            for (std::size_t i = 0; i < bus->Count(); ++i) {
+                const std::optional<MonitorBrightness> reading = bus->Read(i);
+                if (reading && IsUsableReading(*reading))
+                    names.push_back(bus->Description(i));
+            }
+            monitorBus_ = std::move(bus);
+        }
+    } catch (...) {
+        monitorBus_.reset();
+        names.clear();
+    }
+    answeringMonitors_ = names.size();
+    ::SetDlgItemTextW(Handle(), IDC_MONITOR_NAMES, MonitorNamesLine(names).c_str());
+}
+
+bool SettingsDialog::MonitorsChosen() const {
+    return monitorBus_ && answeringMonitors_ > 0 &&
+           ::IsDlgButtonChecked(Handle(), IDC_DIM_MONITORS) == BST_CHECKED;
 }
 
 void SettingsDialog::EnableBacklightControls(bool enable) {
@@ -64,15 +99,14 @@ void SettingsDialog::EnableBacklightControls(bool enable) {
 // The edit shows the stored level as it is, even where the slider can only come near it: OK
 // without touching the slider then stores exactly what was stored.
 void SettingsDialog::PlaceSlider(SliderControl& slider, int editId, std::int32_t storedLevel) {
-    const std::uint32_t count = controller_.GetLevelCount();
-    slider.SetRange(0, static_cast<int>(SliderMaximum(count)));
+    slider.SetRange(0, static_cast<int>(SliderMaximum(levels_.count)));
     slider.SetPos(
-        static_cast<int>(SliderPositionForLevel(controller_.GetLevels(), count, storedLevel)));
+        static_cast<int>(SliderPositionForLevel(levels_.levels, levels_.count, storedLevel)));
     ::SetDlgItemTextW(Handle(), editId, FormatInt(storedLevel).c_str());
 }
 
 void SettingsDialog::ShowLevelAt(const SliderControl& slider, int editId) {
-    const std::uint8_t level = controller_.GetLevel(static_cast<std::uint32_t>(slider.GetPos()));
+    const std::uint8_t level = LevelAt(slider);
     ::SetDlgItemTextW(Handle(), editId, FormatInt(level).c_str());
 }
 
@@ -84,15 +118,42 @@ void SettingsDialog::OnHScroll(HWND control) {
         ShowLevelAt(acSlider_, IDC_AC_EDIT);
 }
 
+std::uint8_t SettingsDialog::LevelAt(const SliderControl& slider) const {
+    const int position = slider.GetPos();
+    if (position < 0 || static_cast<std::uint32_t>(position) >= levels_.count)
+        return 0;
+    return levels_.levels[static_cast<std::size_t>(position)];
+}
+
+// The panel, and the monitors while their box is checked, show the level for the box's ten
+// seconds; the monitors go back after the panel.
 void SettingsDialog::Preview(const SliderControl& slider) {
-    if (controller_.IsBacklightMode()) {
-        previewGuard_.emplace(controller_);
+    if (levels_.Enabled()) {
+        const bool monitors = MonitorsChosen();
+        previewGuard_.emplace(controller_, monitors);
         // A change without its record could outlive a killed program: the box alone then.
-        if (previewGuard_->AllowsChange())
-            preview_.Begin(controller_.GetLevel(static_cast<std::uint32_t>(slider.GetPos())));
+        if (previewGuard_->AllowsChange()) {
+            const std::uint8_t level = LevelAt(slider);
+            preview_.Begin(level);
+            if (monitors)
+                StartMonitorPreview(level);
+        }
     }
     ShowPreviewBox();
     EndPreview();
+}
+
+void SettingsDialog::StartMonitorPreview(std::uint8_t level) {
+    try {
+        previewMonitors_ = std::make_unique<MonitorWorkers>(
+            monitorBus_, std::make_shared<SystemMonitorClock>(), MonitorWorkers::kExitWait,
+            [](std::size_t index, const MonitorBrightness& reading) {
+                return RecordMonitorBrightness(index, reading.current);
+            });
+        previewMonitors_->SetLevel(level);
+    } catch (...) {
+        previewMonitors_.reset();
+    }
 }
 
 void SettingsDialog::ShowPreviewBox() {
@@ -108,6 +169,8 @@ void SettingsDialog::ShowPreviewBox() {
 
 void SettingsDialog::EndPreview() {
     preview_.End();
+    // Puts the monitors back and waits (bounded) for them: the record stays until then.
+    previewMonitors_.reset();
     previewGuard_.reset();
 }
 
@@ -131,12 +194,14 @@ std::int32_t SettingsDialog::ShownLevel(int editId) const {
 }
 
 void SettingsDialog::OnOK() {
-    if (controller_.IsBacklightMode()) {
+    if (levels_.Enabled()) {
         parameters_.acBrightness = ShownLevel(IDC_AC_EDIT);
         parameters_.dcBrightness = ShownLevel(IDC_DC_EDIT);
     }
     parameters_.resumePasswordProtect =
         ::IsDlgButtonChecked(Handle(), IDC_RESUME_LOCK) == BST_CHECKED ? 1 : 0;
+    parameters_.dimExternalMonitors =
+        ::IsDlgButtonChecked(Handle(), IDC_DIM_MONITORS) == BST_CHECKED ? 1 : 0;
     EndDialog(IDOK);
 }
 

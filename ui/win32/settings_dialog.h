@@ -2,19 +2,27 @@
 // the panel supports, each with the level it stands for and a Preview button that shows that
 // level on the panel for a ten-second countdown box; the lock-on-resume check box; About; the
 // online manual link. OK stores the shown levels and the check box in the parameter record,
-// Cancel changes nothing; the brightness is put back when the dialog goes away.
+// Cancel changes nothing; the brightness is put back when the dialog goes away. The "Also dim
+// external monitors" box lists the monitors that answered over DDC/CI; while it is checked a
+// preview dims them too. Without a panel to control, the sliders run over 0, 10, ..., 100 for the
+// monitors alone.
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <vector>
 
+#include "brightness/monitor_workers.h"
 #include "brightness/win32/brightness_restore.h"
 #include "brightness/win32/system_brightness.h"
 #include "framework/win32/dialog.h"
 #include "settings/parameter_store.h"
 #include "ui/brightness_preview.h"
+#include "ui/settings_levels.h"
 #include "ui/win32/about_dialog.h"
 #include "ui/win32/link_label.h"
 #include "ui/win32/slider_control.h"
@@ -37,11 +45,15 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
 private:
+    void ProbeMonitors();
+    bool MonitorsChosen() const;
     void EnableBacklightControls(bool enable);
     void PlaceSlider(SliderControl& slider, int editId, std::int32_t storedLevel);
     void ShowLevelAt(const SliderControl& slider, int editId);
     void OnHScroll(HWND control);
+    std::uint8_t LevelAt(const SliderControl& slider) const;
     void Preview(const SliderControl& slider);
+    void StartMonitorPreview(std::uint8_t level);
     void ShowPreviewBox();
     void EndPreview();
     void OnEndSession();
@@ -56,8 +68,15 @@ private:
     AboutHost& host_;
     Parameters& parameters_;
     BrightnessPreview preview_{controller_};
+    // The sliders' levels: the panel's, or the monitors' steps on a computer without one.
+    SliderLevels levels_;
+    // The external monitors as found at opening, and those that answered with a usable range.
+    std::shared_ptr<MonitorBus> monitorBus_;
+    std::size_t answeringMonitors_ = 0;
     // From before a preview's change until its revert: a crash in between still puts it back.
     std::optional<BrightnessChangeGuard> previewGuard_;
+    // The monitors during a preview; gone (put back) before the guard goes.
+    std::unique_ptr<MonitorWorkers> previewMonitors_;
 };
 
 } // namespace dp
