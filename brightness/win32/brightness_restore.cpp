@@ -8,6 +8,7 @@
 
 #include "brightness/restore_record.h"
 #include "brightness/external_monitors.h"
+#include "brightness/win32/brightness_writes.h"
 #include "brightness/win32/ddc_monitors.h"
 #include "brightness/win32/power_scheme_win32.h"
 #include "brightness/win32/system_status.h"
@@ -200,6 +201,8 @@ LONG WINAPI PutBackBeforeDying(EXCEPTION_POINTERS* exception) {
         else if (g_process.request)
             g_process.panel.SetDisplayBrightness(*g_process.request);
     }
+    // What the dying process's other threads would still change, nobody would put back.
+    StopBrightnessWrites();
     return g_process.previousFilter ? g_process.previousFilter(exception)
                                     : EXCEPTION_CONTINUE_SEARCH;
 }

@@ -1,5 +1,6 @@
 #include "brightness/win32/ddc_monitors.h"
 
+#include "brightness/win32/brightness_writes.h"
 #include "framework/win32/handles.h"
 #include "framework/win32/system_files.h"
 
@@ -102,7 +103,7 @@ std::optional<MonitorBrightness> DdcMonitorBus::Read(std::size_t index) {
 }
 
 bool DdcMonitorBus::Write(std::size_t index, std::uint32_t value) {
-    if (index >= monitors_.size())
+    if (index >= monitors_.size() || BrightnessWritesStopped())
         return false;
     return api_->setBrightness(monitors_[index].handle, value) != FALSE;
 }

@@ -1,5 +1,6 @@
 #include "brightness/win32/power_scheme_win32.h"
 
+#include "brightness/win32/brightness_writes.h"
 #include "framework/win32/handles.h"
 #include "framework/win32/system_files.h"
 
@@ -58,6 +59,8 @@ public:
 
     void SetActiveScheme(const PowerSchemeId& scheme) override {
         // Nothing to do on failure: the system keeps the scheme it had.
+        if (BrightnessWritesStopped())
+            return;
         const GUID guid = ToGuid(scheme);
         setActive_(nullptr, &guid);
     }

@@ -1,5 +1,7 @@
 #include "brightness/win32/video_ioctl.h"
 
+#include "brightness/win32/brightness_writes.h"
+
 #include <winioctl.h>
 #include <ntddvdeo.h>
 
@@ -61,7 +63,7 @@ bool VideoPortPanel::QueryDisplayBrightness(DisplayBrightness& record) {
 }
 
 bool VideoPortPanel::SetDisplayBrightness(const DisplayBrightness& record) {
-    if (!IsOpen())
+    if (!IsOpen() || BrightnessWritesStopped())
         return false;
     DisplayBrightness request = record;
     DWORD bytesReturned = 0;
