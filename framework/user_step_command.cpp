@@ -11,10 +11,11 @@ namespace {
 constexpr std::wstring_view kSwitch = L"~user-step";
 constexpr std::wstring_view kHere = L"here";
 
-constexpr std::array<std::pair<UserStepKind, std::wstring_view>, 3> kKinds = {{
+constexpr std::array<std::pair<UserStepKind, std::wstring_view>, 4> kKinds = {{
     {UserStepKind::Install, L"install"},
     {UserStepKind::Update, L"update"},
     {UserStepKind::Uninstall, L"uninstall"},
+    {UserStepKind::RemoveSettings, L"remove-settings"},
 }};
 
 } // namespace

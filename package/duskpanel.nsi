@@ -277,6 +277,9 @@ Section "un.${PRODUCT}" SecUnProgram
     ClearErrors
     ExecWait '"$INSTDIR\Duskpanel.scr" /~user-step uninstall' $1
     !insertmacro PRINT_USER_STEP_RESULT "The previous screen saver is back"
+    ; "Remove my settings" for the desktop's user, by the same route, while the saver is still
+    ; here to run it; after the step above, which reads its record in the user's profile key.
+    Call un.RemoveUserSettingsWhenChosen
 
     Delete "$INSTDIR\Duskpanel.scr"
     Delete "$INSTDIR\Renewick.exe"
@@ -310,21 +313,49 @@ Section "un.${PRODUCT}" SecUnProgram
 SectionEnd
 
 Section /o "un.Remove my settings" SecUnSettings
-    DetailPrint "Removing the ${PRODUCT} settings"
-    DeleteRegKey HKCU "${PRODUCT_KEY}"
-    DeleteRegKey /ifempty HKCU "${VENDOR_KEY}"
-    ; Only the file the saver writes, and the folders when nothing else is left in them: these
-    ; folders are the users' to write, and an elevated recursive removal would follow whatever
-    ; a user placed there (a junction leads anywhere).
-    SetShellVarContext current
-    RMDir "$APPDATA\${VENDOR}\${PRODUCT}"
-    RMDir "$APPDATA\${VENDOR}"
+    ; The desktop user's profile key and data folder went with the step the program's section
+    ; ran (un.RemoveUserSettingsWhenChosen): this account may be an administrator's. The shared
+    ; data folder stays here, elevated. Only the file the saver writes, and the folders when
+    ; nothing else is left in them: these folders are the users' to write, and an elevated
+    ; recursive removal would follow whatever a user placed there (a junction leads anywhere).
+    DetailPrint "Removing the ${PRODUCT} settings shared by all users"
     SetShellVarContext all
     Delete "$APPDATA\${VENDOR}\${PRODUCT}\Param.ini"
     RMDir "$APPDATA\${VENDOR}\${PRODUCT}"
     RMDir "$APPDATA\${VENDOR}"
     SetShellVarContext current
 SectionEnd
+
+; $1: the exit code of "Duskpanel.scr /~user-step remove-settings", as for the screen saver's step.
+!macro PRINT_SETTINGS_STEP_RESULT
+    ${If} ${Errors}
+        DetailPrint "The settings step could not be started: no user's settings were removed."
+    ${ElseIf} $1 == 0
+        DetailPrint "The settings of the desktop's user are removed."
+    ${ElseIf} $1 == 2
+        DetailPrint "No desktop user was found: no user's settings were removed."
+    ${ElseIf} $1 == 3
+        DetailPrint "The desktop user's session could not be reached: no user's settings were removed."
+    ${ElseIf} $1 == 4
+        DetailPrint "The settings step in the desktop user's session did not end in time."
+    ${ElseIf} $1 == 6
+        DetailPrint "The settings step ran in the desktop user's session."
+    ${Else}
+        DetailPrint "Not all settings of the desktop's user could be removed (code $1)."
+    ${EndIf}
+!macroend
+
+; Called by the program's section, which comes first: the step needs the saver, which that
+; section removes.
+Function un.RemoveUserSettingsWhenChosen
+    ${IfNot} ${SectionIsSelected} ${SecUnSettings}
+        Return
+    ${EndIf}
+    DetailPrint "Removing the ${PRODUCT} settings of the desktop's user"
+    ClearErrors
+    ExecWait '"$INSTDIR\Duskpanel.scr" /~user-step remove-settings' $1
+    !insertmacro PRINT_SETTINGS_STEP_RESULT
+FunctionEnd
 
 !insertmacro MUI_UNFUNCTION_DESCRIPTION_BEGIN
     !insertmacro MUI_DESCRIPTION_TEXT ${SecUnProgram} "The programs, their texts, and their entries in the registry. The previous screen saver is put back."

@@ -18,6 +18,8 @@ UserStepExit RunHere(UserStepKind kind, UserStepPlatform& platform) {
             return UserStepExit::KeptUsersChoice;
         platform.PutPreviousSaverBack();
         return UserStepExit::Done;
+    case UserStepKind::RemoveSettings:
+        return platform.RemoveUserSettings() ? UserStepExit::Done : UserStepExit::StepFailed;
     }
     return UserStepExit::StepFailed;
 }

@@ -1,4 +1,4 @@
-// The per-user screen-saver step the installer and the uninstaller run (see
+// The per-user step the installer and the uninstaller run (see
 // framework/user_step_command.h): where it runs, whether it changes anything, and the exit code
 // the installer reports.
 #pragma once
@@ -32,6 +32,8 @@ public:
     virtual bool DuskpanelIsTheSaver() = 0;
     virtual void SelectDuskpanel() = 0;
     virtual void PutPreviousSaverBack() = 0;
+    // True when all of this account's settings are gone (see saver/user_settings_removal.h).
+    virtual bool RemoveUserSettings() = 0;
     // Starts the "here" form in the desktop user's session, unelevated, and waits for its end.
     virtual ShellRun RunInShellSession(const UserStepCommand& here) = 0;
 };

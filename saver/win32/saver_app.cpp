@@ -76,6 +76,14 @@ bool SaverApp::InitInstance() {
         RunRestoreWatch(*watch, ProfileKeyPath());
         return false;
     }
+    // The removal of the user's settings starts nothing of the saver's: its start-up would
+    // create the very folder and key the step removes.
+    if (const auto step = ParseUserStepCommand(::GetCommandLineW());
+        step && step->kind == UserStepKind::RemoveSettings) {
+        parametersSaved_ = true;
+        userStepExit_ = RunUserStepWin32(*step);
+        return false;
+    }
     PrepareEnvironment();
     // The installer's per-user step: the start-up as /d and /r have it (the elevated one
     // creates the shared data folder for everybody), then the screen-saver values and their

@@ -15,8 +15,11 @@
 
 #include "framework/win32/application.h"
 #include "framework/win32/handles.h"
+#include "saver/user_settings_removal.h"
+#include "saver/win32/saver_app.h"
 #include "saver/win32/saver_modes.h"
 #include "saver/win32/user_step_win32.h"
+#include "settings/path_forming.h"
 
 namespace dp {
 namespace {
@@ -206,6 +209,59 @@ ComPtr<IShellDispatch2> DesktopShellDispatch() {
     return shell;
 }
 
+// This account's profile key and data folder, as the process's own HKCU and shell folder name
+// them.
+class Win32UserSettingsPlatform : public UserSettingsPlatform {
+public:
+    bool RemoveProfileKey() override {
+        const std::wstring key = VendorKey() + L"\\" + kSaverAppName;
+        const LSTATUS status = ::RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    }
+    void RemoveVendorKeyIfEmpty() override {
+        const std::wstring name = VendorKey();
+        DWORD subkeys = 1, values = 1;
+        {
+            UniqueRegKey key;
+            if (::RegOpenKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
+                    ERROR_SUCCESS ||
+                ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                   &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                return;
+        }
+        // RegDeleteKey itself refuses a key with subkeys, and would take the values along.
+        if (subkeys == 0 && values == 0)
+            ::RegDeleteKeyW(HKEY_CURRENT_USER, name.c_str());
+    }
+    std::wstring UserDataRoot() override {
+        wchar_t path[MAX_PATH] = {};
+        if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
+            return {};
+        return std::wstring(path, ::wcsnlen(path, MAX_PATH));
+    }
+    PathKind KindOf(const std::wstring& path) override {
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            const DWORD error = ::GetLastError();
+            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                       ? PathKind::Missing
+                       : PathKind::Unreadable;
+        }
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return PathKind::Link;
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+    }
+    bool RemoveFile(const std::wstring& path) override {
+        return ::DeleteFileW(path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    void RemoveFolderIfEmpty(const std::wstring& path) override {
+        ::RemoveDirectoryW(path.c_str());
+    }
+
+private:
+    static std::wstring VendorKey() { return std::wstring(L"Software\\") + kVendorFolder; }
+};
+
 class Win32UserStepPlatform : public UserStepPlatform {
 public:
     explicit Win32UserStepPlatform(std::wstring programFolder)
@@ -229,6 +285,10 @@ public:
     bool DuskpanelIsTheSaver() override { return IsTheSystemSaverWin32(); }
     void SelectDuskpanel() override { UpdateSystemSaverSettingsWin32(true); }
     void PutPreviousSaverBack() override { UpdateSystemSaverSettingsWin32(false); }
+    bool RemoveUserSettings() override {
+        Win32UserSettingsPlatform settings;
+        return dp::RemoveUserSettings(kSaverAppName, settings);
+    }
 
     ShellRun RunInShellSession(const UserStepCommand& here) override {
         // The relay beside this program, in the installation's folder (which only

@@ -172,6 +172,12 @@ class InstallAndUninstall(InstallerCase):
         for name in ("Param.ini", "other.txt"):  # as a settings run and some user left them
             with open(os.path.join(shared, name), "w") as f:
                 f.write("[public]\r\n")
+        # The user's own copy, as the per-user store writes it.
+        own = self.wine.unix_path(
+            rf"C:\users\{self.wine.user_name()}\AppData\Roaming\Nerovane\Duskpanel")
+        os.makedirs(own, exist_ok=True)
+        with open(os.path.join(own, "Param.ini"), "w") as f:
+            f.write("[public]\r\n")
         self.assertEqual(self.uninstall("/REMOVESETTINGS"), 0)
         self.assert_nothing_of_ours_left()
         self.assertIsNone(self.wine.reg_query(PROFILE_KEY, "AC"), "settings removed on request")
@@ -337,9 +343,20 @@ class PerUserStep(InstallerCase):
                 self.assertEqual(self.saver(), saver)
                 self.assertEqual(self.backup(), backup)
 
-        # The uninstaller, Duskpanel still the saver: the saver chosen before it is back.
-        self.assertEqual(self.uninstall(), 0)
+        # The uninstaller with "Remove my settings", Duskpanel still the saver: the saver chosen
+        # before it is back (its record in the profile key was read before the key went), then
+        # the user's key and the saver's file in the user's folder go; a file of the user's and
+        # so its folders stay.
+        own = self.wine.unix_path(
+            rf"C:\users\{self.wine.user_name()}\AppData\Roaming\Nerovane\Duskpanel")
+        os.makedirs(own, exist_ok=True)
+        for name in ("Param.ini", "notes.txt"):
+            with open(os.path.join(own, name), "w") as f:
+                f.write("[public]\r\n")
+        self.assertEqual(self.uninstall("/REMOVESETTINGS"), 0)
         self.assert_nothing_of_ours_left(saver=chosen)
+        self.assertIsNone(self.backup(), "the user's profile key is gone with its subkeys")
+        self.assertEqual(os.listdir(own), ["notes.txt"])
 
 
 if __name__ == "__main__":

@@ -26,6 +26,11 @@ TEST(UserStepCommand, ParsesOnlyTheProgramsOwnForms) {
          UserStepCommand{Kind::Update, false}},
         {"uninstall here", L"D.scr /~user-step uninstall here",
          UserStepCommand{Kind::Uninstall, true}},
+        {"remove settings", L"D.scr /~user-step remove-settings",
+         UserStepCommand{Kind::RemoveSettings, false}},
+        {"remove settings here", L"Renewick.exe /~user-step remove-settings here",
+         UserStepCommand{Kind::RemoveSettings, true}},
+        {"remove settings, other spelling", L"D.scr /~user-step remove_settings", std::nullopt},
         {"no kind", L"D.scr /~user-step", std::nullopt},
         {"unknown kind", L"D.scr /~user-step remove", std::nullopt},
         {"kind in other case", L"D.scr /~user-step Install", std::nullopt},
@@ -44,7 +49,7 @@ TEST(UserStepCommand, ParsesOnlyTheProgramsOwnForms) {
 }
 
 TEST(UserStepCommand, EveryFormattedFormParsesBack) {
-    for (Kind kind : {Kind::Install, Kind::Update, Kind::Uninstall}) {
+    for (Kind kind : {Kind::Install, Kind::Update, Kind::Uninstall, Kind::RemoveSettings}) {
         for (bool here : {false, true}) {
             const UserStepCommand command{kind, here};
             const std::wstring line =
@@ -53,6 +58,8 @@ TEST(UserStepCommand, EveryFormattedFormParsesBack) {
         }
     }
     EXPECT_EQ(FormatUserStepArguments({Kind::Update, true}), L"/~user-step update here");
+    EXPECT_EQ(FormatUserStepArguments({Kind::RemoveSettings, false}),
+              L"/~user-step remove-settings");
 }
 
 // Records the calls, joined: "shell user, is ours, /d".
@@ -68,6 +75,10 @@ public:
     }
     void SelectDuskpanel() override { Call("/d"); }
     void PutPreviousSaverBack() override { Call("/r"); }
+    bool RemoveUserSettings() override {
+        Call("remove");
+        return removed;
+    }
     ShellRun RunInShellSession(const UserStepCommand& here) override {
         Call(here.here ? "shell" : "shell without here");
         startedKind = here.kind;
@@ -76,6 +87,7 @@ public:
 
     ShellUser shellUser = ShellUser::Same;
     bool ours = true;
+    bool removed = true;
     ShellRun shellRun;
     std::optional<Kind> startedKind;
     std::string calls;
@@ -140,6 +152,20 @@ TEST(UserStep, DecidesWhereAndWhetherToChangeTheSaver) {
          Exit::KeptUsersChoice, "is ours"},
         {"here, uninstall", Kind::Uninstall, true, kUnknown, true, kNotStarted, 0, Exit::Done,
          "is ours, /r"},
+        // "Remove my settings": the desktop user's, never the account that elevated the
+        // uninstaller; whether the saver is Duskpanel does not matter.
+        {"remove settings, same user", Kind::RemoveSettings, false, kSame, false, kNotStarted, 0,
+         Exit::Done, "shell user, remove"},
+        {"remove settings, other user", Kind::RemoveSettings, false, kOther, true, kEnded, 0,
+         Exit::Done, "shell user, shell"},
+        {"remove settings, failed there", Kind::RemoveSettings, false, kUnknown, true, kEnded, 5,
+         Exit::StepFailed, "shell user, shell"},
+        {"remove settings, session unreachable", Kind::RemoveSettings, false, kOther, true,
+         kNotStarted, 0, Exit::ShellRouteFailed, "shell user, shell"},
+        {"remove settings, no shell", Kind::RemoveSettings, false, kNone, true, kNotStarted, 0,
+         Exit::NoDesktopUser, "shell user"},
+        {"here, remove settings", Kind::RemoveSettings, true, kOther, false, kNotStarted, 0,
+         Exit::Done, "remove"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -153,6 +179,14 @@ TEST(UserStep, DecidesWhereAndWhetherToChangeTheSaver) {
             EXPECT_EQ(*platform.startedKind, row.kind) << "the same step, there";
         }
     }
+}
+
+TEST(UserStep, ARemovalThatLeftSomethingIsNoCompletedStep) {
+    FakePlatform platform;
+    platform.removed = false;
+    EXPECT_EQ(RunUserStep({Kind::RemoveSettings, true}, platform), Exit::StepFailed);
+    EXPECT_EQ(RunUserStep({Kind::RemoveSettings, false}, platform), Exit::StepFailed);
+    EXPECT_EQ(platform.calls, "remove, shell user, remove");
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include "framework/win32/registry.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -73,6 +75,10 @@ public:
     }
     void SelectDuskpanel() override { ADD_FAILURE() << "changed the installer's own saver"; }
     void PutPreviousSaverBack() override { ADD_FAILURE() << "changed the installer's own saver"; }
+    bool RemoveUserSettings() override {
+        ADD_FAILURE() << "removed the installer's own settings";
+        return true;
+    }
     ShellRun RunInShellSession(const UserStepCommand& here) override {
         return real_->RunInShellSession(here);
     }
@@ -102,11 +108,22 @@ void SetDesktopSaver(const std::wstring& path) {
               ERROR_SUCCESS);
 }
 
-TEST(UserStepWin32, AnotherAccountsStepRunsInTheDesktopUsersSessionThroughRenewick) {
+// The build's Renewick.exe and Duskpanel.scr.
+std::wstring ProgramFolder() {
     wchar_t full[MAX_PATH] = {};
     const std::wstring bin = StandIn().substr(0, StandIn().find_last_of(L'\\'));
-    ASSERT_GT(::GetFullPathNameW(bin.c_str(), MAX_PATH, full, nullptr), 0u);
-    const std::wstring folder = full; // the build's Renewick.exe and Duskpanel.scr
+    if (::GetFullPathNameW(bin.c_str(), MAX_PATH, full, nullptr) == 0)
+        return L"";
+    return full;
+}
+
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(UserStepWin32, AnotherAccountsStepRunsInTheDesktopUsersSessionThroughRenewick) {
+    const std::wstring folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
     wchar_t shortSaver[MAX_PATH] = {};
     ASSERT_GT(::GetShortPathNameW((folder + L"\\Duskpanel.scr").c_str(), shortSaver, MAX_PATH), 0u);
     const std::wstring before = DesktopSaver();
@@ -138,6 +155,56 @@ TEST(UserStepWin32, AnotherAccountsStepRunsInTheDesktopUsersSessionThroughRenewi
     // The prefix is shared with other tests: as it was, but for the backup the steps wrote.
     SetDesktopSaver(before);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Nerovane\\Duskpanel\\restore_param");
+}
+
+// "Remove my settings" by the same route: the desktop user's profile key and the saver's file
+// in that user's data folder go, and a value of another program under the vendor key keeps that
+// key.
+TEST(UserStepWin32, AnotherAccountsSettingsAreRemovedInTheDesktopUsersSession) {
+    const std::wstring folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    {
+        UniqueRegKey key =
+            OpenRegistryKey(HKEY_CURRENT_USER, L"Software\\Nerovane\\Duskpanel\\restore_param",
+                            KEY_SET_VALUE, true);
+        ASSERT_TRUE(key);
+        UniqueRegKey vendor =
+            OpenRegistryKey(HKEY_CURRENT_USER, L"Software\\Nerovane", KEY_SET_VALUE, true);
+        ASSERT_TRUE(vendor);
+        const DWORD one = 1;
+        ASSERT_EQ(::RegSetValueExW(vendor.get(), L"test-other", 0, REG_DWORD,
+                                   reinterpret_cast<const BYTE*>(&one), sizeof(one)),
+                  ERROR_SUCCESS);
+    }
+    wchar_t appData[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(
+        ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)));
+    const std::wstring data = std::wstring(appData) + L"\\Nerovane\\Duskpanel";
+    ::CreateDirectoryW((std::wstring(appData) + L"\\Nerovane").c_str(), nullptr);
+    ::CreateDirectoryW(data.c_str(), nullptr);
+    {
+        UniqueFileHandle file(::CreateFileW((data + L"\\Param.ini").c_str(), GENERIC_WRITE, 0,
+                                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                            nullptr));
+        ASSERT_TRUE(file);
+    }
+    ASSERT_TRUE(Exists(data + L"\\Param.ini"));
+
+    AnotherAccount platform(folder);
+    EXPECT_EQ(RunUserStep({UserStepKind::RemoveSettings, false}, platform), UserStepExit::Done);
+    EXPECT_FALSE(OpenRegistryKey(HKEY_CURRENT_USER, L"Software\\Nerovane\\Duskpanel",
+                                 KEY_QUERY_VALUE, false));
+    EXPECT_TRUE(OpenRegistryKey(HKEY_CURRENT_USER, L"Software\\Nerovane", KEY_QUERY_VALUE, false))
+        << "another program's value keeps the vendor key";
+    EXPECT_FALSE(Exists(data + L"\\Param.ini"));
+    EXPECT_FALSE(Exists(data)) << "the folder, emptied, went too";
+
+    // A second run finds nothing left and still completes.
+    EXPECT_EQ(RunUserStep({UserStepKind::RemoveSettings, false}, platform), UserStepExit::Done);
+    UniqueRegKey vendor =
+        OpenRegistryKey(HKEY_CURRENT_USER, L"Software\\Nerovane", KEY_SET_VALUE, false);
+    if (vendor)
+        ::RegDeleteValueW(vendor.get(), L"test-other");
 }
 
 } // namespace
