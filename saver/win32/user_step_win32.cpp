@@ -34,6 +34,10 @@ constexpr wchar_t kRelayName[] = L"Renewick.exe";
 constexpr DWORD kFindRelayMs = 15000;
 constexpr DWORD kRelayEndMs = 90000;
 constexpr DWORD kPollMs = 100;
+// The desktop's shell may not serve its objects yet (a shell that is still starting or has just
+// restarted): nothing has been started then, so asking again is safe.
+constexpr int kShellAttempts = 5;
+constexpr DWORD kShellRetryMs = 1000;
 
 // The account (its SID, copied) a token belongs to; empty when it cannot be read.
 std::vector<BYTE> TokenUserSid(HANDLE token) {
@@ -305,6 +309,10 @@ public:
         if (!apartment.ok())
             return {};
         ComPtr<IShellDispatch2> shell = DesktopShellDispatch();
+        for (int attempt = 1; !shell && attempt < kShellAttempts; ++attempt) {
+            ::Sleep(kShellRetryMs);
+            shell = DesktopShellDispatch();
+        }
         if (!shell)
             return {};
         UniqueBstr file(::SysAllocStringLen(relay.data(), static_cast<UINT>(relay.size())));
