@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <string>
 #include <utility>
 
 namespace dp {
@@ -231,6 +232,18 @@ public:
     VARIANT* put() {
         ::VariantClear(&v_);
         return &v_;
+    }
+    // False when the text could not be allocated.
+    bool SetText(const std::wstring& text) {
+        ::VariantClear(&v_);
+        v_.vt = VT_BSTR;
+        v_.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        return v_.bstrVal != nullptr;
+    }
+    void SetInt(int value) {
+        ::VariantClear(&v_);
+        v_.vt = VT_I4;
+        v_.lVal = value;
     }
 
 private:

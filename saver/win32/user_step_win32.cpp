@@ -139,46 +139,6 @@ ShellRun WaitForRelayEnd(DWORD shellId, DWORD id) {
     return run;
 }
 
-// COM on this thread for the call: a thread already in another apartment kind serves as well.
-class ComApartment {
-public:
-    ComApartment() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(result_))
-            ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    bool ok() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
-
-private:
-    HRESULT result_;
-};
-
-class Variant {
-public:
-    Variant() { ::VariantInit(&v_); }
-    ~Variant() { ::VariantClear(&v_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    VARIANT& get() { return v_; }
-    // False when the text could not be allocated.
-    bool SetText(const std::wstring& text) {
-        ::VariantClear(&v_);
-        v_.vt = VT_BSTR;
-        v_.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-        return v_.bstrVal != nullptr;
-    }
-    void SetInt(int value) {
-        ::VariantClear(&v_);
-        v_.vt = VT_I4;
-        v_.lVal = value;
-    }
-
-private:
-    VARIANT v_;
-};
-
 // The desktop's shell object, whose ShellExecute runs in the shell's process and so as the
 // desktop's user, unelevated.
 ComPtr<IShellDispatch2> DesktopShellDispatch() {
@@ -190,7 +150,7 @@ ComPtr<IShellDispatch2> DesktopShellDispatch() {
     location.SetInt(CSIDL_DESKTOP);
     long window = 0;
     ComPtr<IDispatch> desktop;
-    if (windows->FindWindowSW(&location.get(), &root.get(), SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
+    if (windows->FindWindowSW(location.get(), root.get(), SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
                               desktop.put()) != S_OK ||
         !desktop)
         return {};
@@ -305,8 +265,9 @@ public:
         if (shellId == 0)
             return {};
 
-        ComApartment apartment;
-        if (!apartment.ok())
+        // A thread already in another apartment kind serves as well.
+        const ComApartment apartment;
+        if (FAILED(apartment.result()) && apartment.result() != RPC_E_CHANGED_MODE)
             return {};
         ComPtr<IShellDispatch2> shell = DesktopShellDispatch();
         for (int attempt = 1; !shell && attempt < kShellAttempts; ++attempt) {
@@ -322,8 +283,8 @@ public:
             return {};
         show.SetInt(SW_HIDE);
         const std::vector<DWORD> before = RelayIds(shellId);
-        if (FAILED(shell->ShellExecute(file.get(), arguments.get(), directory.get(),
-                                       operation.get(), show.get())))
+        if (FAILED(shell->ShellExecute(file.get(), arguments.value(), directory.value(),
+                                       operation.value(), show.value())))
             return {};
         const DWORD relayId = WaitForNewRelay(shellId, before);
         if (relayId == 0)
