@@ -12,10 +12,11 @@ if(DP_FUZZ)
     if(NOT DP_SANITIZE)
         message(FATAL_ERROR "DP_FUZZ builds on the sanitizer tree: set DP_SANITIZE too")
     endif()
-    # One tree for the sanitized unit tests and the fuzz targets: every library carries
-    # libFuzzer's coverage hooks (the sanitizer runtime answers them in the tests); only the
-    # fuzz targets link its main.
-    add_compile_options(-fsanitize=fuzzer-no-link)
+    # One tree for the sanitized unit tests and the fuzz targets: the product's libraries (and
+    # the fuzz targets, fuzz/CMakeLists.txt) carry libFuzzer's coverage hooks, which the
+    # sanitizer runtime answers in the tests; only the fuzz targets link its main. The test
+    # programs and GoogleTest go without: the hooks cost a third of their compile time.
+    set(DP_FUZZ_COMPILE_OPTIONS -fsanitize=fuzzer-no-link)
 endif()
 
 if(DP_TSAN)
@@ -33,6 +34,48 @@ if(WIN32)
         add_compile_options(-ffunction-sections -fdata-sections)
         add_link_options(-Wl,--gc-sections -s)
     endif()
+endif()
+
+# Precompiled headers of the product's libraries, made once per tree and reused by each of
+# them: the standard headers most of the code includes and, for the Windows glue, windows.h.
+# They take about a fifth off the compile time of the product's code.
+set(DP_CORE_PCH_HEADERS <algorithm> <array> <cstdint> <functional> <memory> <optional> <string>
+    <string_view> <vector>)
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/pch/pch.cpp
+     CONTENT "// The translation unit that makes the libraries' precompiled headers.\n")
+add_library(dp_core_pch STATIC ${PROJECT_BINARY_DIR}/pch/pch.cpp)
+target_compile_options(dp_core_pch PRIVATE ${DP_FUZZ_COMPILE_OPTIONS})
+target_precompile_headers(dp_core_pch PRIVATE ${DP_CORE_PCH_HEADERS})
+# With the header precompiled, MinGW's gcc 12 at -O3 reports a false array-bounds error in these
+# files (a std::wstring made from a short literal, inlined down to wmemcpy): they include their
+# headers themselves.
+set(DP_PCH_SKIPPED settings/setup_path.cpp settings/parameter_store.cpp
+    richmsg/win32/message_box_dialog.cpp saver/system_saver_settings.cpp)
+if(WIN32)
+    add_library(dp_win32_pch STATIC ${PROJECT_BINARY_DIR}/pch/pch.cpp)
+    target_precompile_headers(dp_win32_pch PRIVATE <windows.h> ${DP_CORE_PCH_HEADERS})
+endif()
+
+# DP_TEST_LINK_OPTIONS: how test programs and test tools link. lld where the compiler can use
+# it: a Windows test program links in 0.2 s instead of 4 s with GNU ld, the sanitizer trees'
+# unit program in 1.4 s instead of 5.5 s. The MinGW drivers look for it beside their own GNU ld
+# (<triple>-ld.lld; ./dev makes that link). The shipped programs, the simulated system DLLs and
+# the benchmark's reference program keep GNU ld, so what is tested and measured is what ships.
+set(DP_TEST_LINK_OPTIONS "")
+if(WIN32)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-prog-name=ld
+                    OUTPUT_VARIABLE dp_gnu_ld OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(IS_ABSOLUTE "${dp_gnu_ld}" AND EXISTS "${dp_gnu_ld}.lld")
+        set(DP_TEST_LINK_OPTIONS -fuse-ld=lld)
+    endif()
+else()
+    find_program(DP_LD_LLD ld.lld)
+    if(DP_LD_LLD)
+        set(DP_TEST_LINK_OPTIONS -fuse-ld=lld)
+    endif()
+endif()
+if(NOT DP_TEST_LINK_OPTIONS)
+    message(STATUS "lld not found: test programs link with the default linker (slower)")
 endif()
 
 # dp_register_core(<target>) / dp_register_win32(<target>): make a library visible to the tests.
@@ -56,14 +99,28 @@ endfunction()
 set(DP_WIN32_SYSTEM_LIBS ole32 oleaut32 wbemuuid uuid shell32 shlwapi advapi32 user32 gdi32
     comctl32 comdlg32 wininet winmm version)
 
+macro(dp_skip_pch_where_needed)
+    if(WIN32)
+        foreach(file ${DP_PCH_SKIPPED})
+            if(EXISTS ${PROJECT_SOURCE_DIR}/${file})
+                set_source_files_properties(${PROJECT_SOURCE_DIR}/${file} PROPERTIES
+                                            SKIP_PRECOMPILE_HEADERS ON)
+            endif()
+        endforeach()
+    endif()
+endmacro()
+
 # dp_subsystem(<name> [DEPENDS <subsystem>...]): the two libraries of a subsystem folder.
 #   <name>/*.cpp        -> <name>_core  (platform-free, every preset)
 #   <name>/win32/*.cpp  -> <name>_win32 (Windows presets), except *_main.cpp, the program entries.
 function(dp_subsystem name)
     cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+    dp_skip_pch_where_needed()
     file(GLOB core_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     if(core_sources)
         add_library(${name}_core STATIC ${core_sources})
+        target_precompile_headers(${name}_core REUSE_FROM dp_core_pch)
+        target_compile_options(${name}_core PRIVATE ${DP_FUZZ_COMPILE_OPTIONS})
         foreach(dep ${ARG_DEPENDS})
             if(TARGET ${dep}_core)
                 target_link_libraries(${name}_core PUBLIC ${dep}_core)
@@ -76,6 +133,7 @@ function(dp_subsystem name)
         list(FILTER win32_sources EXCLUDE REGEX "_main\\.cpp$")
         if(win32_sources)
             add_library(${name}_win32 STATIC ${win32_sources})
+            target_precompile_headers(${name}_win32 REUSE_FROM dp_win32_pch)
             if(TARGET ${name}_core)
                 target_link_libraries(${name}_win32 PUBLIC ${name}_core)
             endif()
