@@ -1,17 +1,17 @@
 #!/usr/bin/env python3
 """Runs a tier of Python tests and prints "<name>: N passed, N failed".
 
-Usage: run_e2e.py LOG_FILE [PATTERN] [--dir DIR] [--name NAME] [--jobs N]
+Usage: run_e2e.py LOG_FILE [PATTERN] [--dir DIR] [--name NAME] [--jobs N] [--extra-job-when FILE]
 The default is the product's e2e tier: tests/e2e/test_*.py, named "e2e". The simulated panel's
 own tests are run with --dir testing/lcdsim --name panel. Details of every test go to LOG_FILE.
 
-With --jobs N (N > 1) the test classes run N at a time, each in a process and on an Xvfb of its
-own: the tests inject input into the whole display and watch its windows, and every test class
-has a Wine prefix of its own, named after the class, that no other class uses. A class, not a
-file, is the unit: a file of five classes would otherwise hold one worker for all five. The
-longest classes start first, by their times in the last run (DP_E2E_WORK/<name>-times.txt) or,
-on a fresh tree, by the times kept in testing/<name>-times.txt. The time of each class goes to
-standard error and to the log.
+With --jobs N (N > 1) the test classes run N at a time (N + 1 once the file named by
+--extra-job-when exists), each in a process and on an Xvfb of its own: the tests inject input
+into the whole display and watch its windows, and every test class has a Wine prefix of its own,
+named after the class, that no other class uses. A class, not a file, is the unit: a file of
+five classes would otherwise hold one worker for all five. The longest classes start first, by
+their times in the last run (DP_E2E_WORK/<name>-times.txt) or, on a fresh tree, by the times
+kept in testing/<name>-times.txt. The time of each class goes to standard error and to the log.
 
 Each class's prefixes go to a folder of its own under DP_E2E_WORK; the folder is removed when
 every test of the class passed and kept, and named, when one failed.
@@ -152,7 +152,7 @@ def is_ready(path):
     return path is None or (os.path.exists(path) and os.path.getsize(path) > 0)
 
 
-def run_in_workers(log_path, start, pattern, name, jobs):
+def run_in_workers(log_path, start, pattern, name, jobs, extra_job_when=None):
     # The longest first (unknown ones as if longest, the larger file first), so that the
     # workers end at about the same time.
     known = previous_times(name)
@@ -210,7 +210,17 @@ def run_in_workers(log_path, start, pattern, name, jobs):
             xvfb.terminate()
             xvfb.wait()
 
+    def extra_worker(index, path):
+        # Joins once PATH exists: the CPU the other lane of ./dev test was using is free then.
+        while not os.path.exists(path):
+            if todo.empty():
+                return
+            time.sleep(1)
+        worker(index)
+
     threads = [threading.Thread(target=worker, args=(i,)) for i in range(min(jobs, len(items)))]
+    if extra_job_when:
+        threads.append(threading.Thread(target=extra_worker, args=(len(threads), extra_job_when)))
     for thread in threads:
         thread.start()
     for thread in threads:
@@ -237,10 +247,13 @@ def main():
     parser.add_argument("--name", default="e2e")
     parser.add_argument("--jobs", type=int, default=1)
     parser.add_argument("--only", help="the one test class to run (with a file as PATTERN)")
+    parser.add_argument("--extra-job-when", metavar="FILE",
+                        help="one worker more than --jobs once FILE exists")
     args = parser.parse_args()
     start = os.path.join(root, args.dir)
     if args.jobs > 1 and args.log != os.devnull:
-        return run_in_workers(args.log, start, args.pattern, args.name, args.jobs)
+        return run_in_workers(args.log, start, args.pattern, args.name, args.jobs,
+                              args.extra_job_when)
     if os.environ.get("DP_E2E_RUN_OF_WORKER"):
         return run_here(args.log, start, args.pattern, args.name, args.only)
     work = os.path.join(work_root(), args.name)  # prefixes of this run only
