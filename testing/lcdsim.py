@@ -606,8 +606,13 @@ def client(prefix, *commands, timeout=60, env_extra=None):
     """Runs the installed lcd_client.exe with the commands (see lcd_client.c) in one process and
     returns one dict per output line: {"cmd": "query", "ok": 1, "err": 0, "record": (1, 100, 100),
     ...}."""
-    r = run_wine(prefix, [CLIENT_WIN] + [str(c) for c in commands], timeout=timeout,
-                 env_extra=env_extra)
+    for _ in range(3):
+        r = run_wine(prefix, [CLIENT_WIN] + [str(c) for c in commands], timeout=timeout,
+                     env_extra=env_extra)
+        # lcd_client prints a line for each command it runs: a failure without one is a wine64
+        # start that failed under load (seen with both cores busy), and is tried again
+        if r.returncode == 0 or r.stdout.strip():
+            break
     if r.returncode != 0:
         raise SimError("lcd_client failed (%d): %s%s" % (r.returncode, r.stdout, r.stderr))
     return [parse_client_line(l) for l in r.stdout.splitlines() if l.strip()]
