@@ -258,7 +258,7 @@ def main():
         return run_here(args.log, start, args.pattern, args.name, args.only)
     work = os.path.join(work_root(), args.name)  # prefixes of this run only
     os.environ["DP_E2E_WORK"] = work
-    status = run_here(args.log, start, args.pattern, args.name)
+    status = run_here(args.log, start, args.pattern, args.name, args.only)
     settle_prefixes(work, status != 0, args.name)
     return status
 
