@@ -35,6 +35,8 @@ here = os.path.dirname(os.path.abspath(__file__))
 root = os.path.dirname(here)
 sys.path.insert(0, here)
 
+from kept_times import read_times, write_times  # noqa: E402 (found through the path above)
+
 RESULT = re.compile(r"^.*: (\d+) passed, (\d+) failed$")
 
 
@@ -102,14 +104,6 @@ def start_xvfb():
 
 def times_path(name):
     return os.path.join(work_root(), f"{name}-times.txt")
-
-
-def read_times(path):
-    try:
-        with open(path, encoding="utf-8") as f:
-            return {item: float(seconds) for item, seconds in (line.split() for line in f)}
-    except (OSError, ValueError):
-        return {}
 
 
 def previous_times(name):
@@ -226,8 +220,7 @@ def run_in_workers(log_path, start, pattern, name, jobs, extra_job_when=None):
     for thread in threads:
         thread.join()
     os.makedirs(os.path.dirname(times_path(name)), exist_ok=True)
-    with open(times_path(name), "w", encoding="utf-8") as f:
-        f.writelines(f"{item} {results[item][2]:.1f}\n" for item in sorted(results))
+    write_times(times_path(name), {item: result[2] for item, result in results.items()})
     with open(log_path, "w", encoding="utf-8") as log:
         for item in sorted(results):
             passed, failed, seconds, text = results[item]

@@ -11,15 +11,9 @@
 import re
 import sys
 
+from kept_times import read_times, write_times
+
 PASSED = re.compile(r"Test +#\d+: (\S+) \.+\s+\S.*?([\d.]+) sec")
-
-
-def read_times(path):
-    try:
-        with open(path, encoding="utf-8") as f:
-            return {name: float(seconds) for name, seconds in (line.split() for line in f)}
-    except (OSError, ValueError):
-        return {}
 
 
 def split(parts, times, tests):
@@ -55,8 +49,7 @@ def main(argv):
             except OSError:
                 pass
         if times:
-            with open(argv[1], "w", encoding="utf-8") as f:
-                f.writelines(f"{name} {seconds:.1f}\n" for name, seconds in sorted(times.items()))
+            write_times(argv[1], times)
         return 0
     print(__doc__, file=sys.stderr)
     return 2
