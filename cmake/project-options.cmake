@@ -51,6 +51,11 @@ target_precompile_headers(dp_core_pch PRIVATE ${DP_CORE_PCH_HEADERS})
 # headers themselves.
 set(DP_PCH_SKIPPED settings/setup_path.cpp settings/parameter_store.cpp
     richmsg/win32/message_box_dialog.cpp saver/system_saver_settings.cpp)
+# Compiled on their own in a unity build too (besides the files above): merged with their
+# neighbours, gcc 12 takes html_drawer.cpp for a header and rejects its types from an anonymous
+# namespace (-Wsubobject-linkage), and at -O3 reports a std::optional member of
+# download_progress.cpp as maybe used uninitialised.
+set(DP_UNITY_SKIPPED renderer/win32/html_drawer.cpp updater/download_progress.cpp)
 if(WIN32)
     add_library(dp_win32_pch STATIC ${PROJECT_BINARY_DIR}/pch/pch.cpp)
     target_precompile_headers(dp_win32_pch PRIVATE <windows.h> ${DP_CORE_PCH_HEADERS})
@@ -104,7 +109,13 @@ macro(dp_skip_pch_where_needed)
         foreach(file ${DP_PCH_SKIPPED})
             if(EXISTS ${PROJECT_SOURCE_DIR}/${file})
                 set_source_files_properties(${PROJECT_SOURCE_DIR}/${file} PROPERTIES
-                                            SKIP_PRECOMPILE_HEADERS ON)
+                                            SKIP_PRECOMPILE_HEADERS ON SKIP_UNITY_BUILD_INCLUSION ON)
+            endif()
+        endforeach()
+        foreach(file ${DP_UNITY_SKIPPED})
+            if(EXISTS ${PROJECT_SOURCE_DIR}/${file})
+                set_source_files_properties(${PROJECT_SOURCE_DIR}/${file} PROPERTIES
+                                            SKIP_UNITY_BUILD_INCLUSION ON)
             endif()
         endforeach()
     endif()

@@ -1,13 +1,8 @@
 #include "settings/ini_text.h"
 
+#include "framework/crt_text.h"
+
 namespace dp {
-namespace {
-
-bool IsCrtSpace(wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
-}
-
-} // namespace
 
 std::optional<std::int32_t> ParseLeadingInt(std::wstring_view text) {
     std::size_t i = 0;

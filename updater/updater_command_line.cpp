@@ -1,6 +1,7 @@
 #include "updater/updater_command_line.h"
 
 #include "framework/command_words.h"
+#include "framework/crt_text.h"
 
 #include <algorithm>
 #include <limits>
@@ -12,10 +13,6 @@ namespace {
 
 wchar_t AsciiLower(wchar_t c) {
     return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c;
-}
-
-bool IsCrtSpace(wchar_t c) {
-    return c == L' ' || (c >= L'\t' && c <= L'\r');
 }
 
 std::optional<int> HexDigitValue(wchar_t c) {

@@ -1,5 +1,7 @@
 #include "updater/version_compare.h"
 
+#include "framework/crt_text.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -12,10 +14,6 @@ namespace dp {
 namespace {
 
 constexpr std::array<wchar_t, 6> kSeparators = {L'.', L',', L'_', L'|', L'-', L' '};
-
-bool IsCrtSpace(wchar_t c) {
-    return c == L' ' || (c >= L'\t' && c <= L'\r');
-}
 
 std::vector<std::wstring_view> SplitComponents(std::wstring_view version) {
     std::vector<std::wstring_view> components;
