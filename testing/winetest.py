@@ -9,6 +9,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -137,7 +138,14 @@ class WinePrefix:
     def __exit__(self, *exc):
         self.close()
 
+    def _end_registry_reader(self):
+        # lcdsim's resident registry reader keeps the wineserver alive (when lcdsim is in use)
+        lcdsim = sys.modules.get("lcdsim")
+        if lcdsim is not None:
+            lcdsim.end_readers(self.path)
+
     def close(self):
+        self._end_registry_reader()
         subprocess.run([WINESERVER, "-k"], env=self.env, stderr=subprocess.DEVNULL)
         subprocess.run([WINESERVER, "-w"], env=self.env, stderr=subprocess.DEVNULL, timeout=60)
 
@@ -158,6 +166,7 @@ class WinePrefix:
 
     def wait_server(self, timeout=60):
         """Waits until every program of the prefix has ended and the server is gone."""
+        self._end_registry_reader()
         subprocess.run([WINESERVER, "-w"], env=self.env, timeout=timeout)
 
     # --- registry -------------------------------------------------------------------------
@@ -234,5 +243,4 @@ def main(argv):
 
 
 if __name__ == "__main__":
-    import sys
     sys.exit(main(sys.argv[1:]))
