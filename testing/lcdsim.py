@@ -26,16 +26,16 @@ one server alive per test class with persistent_server() (wineserver -p ... -k, 
 """
 
 import argparse
-import atexit
 import contextlib
 import os
 import re
-import select
 import shutil
 import subprocess
 import sys
 import tempfile
 import time
+
+import wine_serve
 
 WINE = os.environ.get("DP_WINE", "/usr/lib/wine/wine64")
 WINESERVER = os.environ.get("DP_WINESERVER", "/usr/lib/wine/wineserver")
@@ -130,7 +130,7 @@ def start_server(prefix, timeout=30):
 
 def stop_server(prefix, timeout=30):
     """Ends every program of the prefix and waits for its wineserver (-k, then -w)."""
-    end_readers(prefix)
+    wine_serve.end(prefix)
     env = wine_env(prefix)
     for flag in ("-k", "-w"):
         try:
@@ -208,24 +208,54 @@ def run_batch(prefix, commands, timeout=60):
         os.remove(path)
 
 
+def _client_in(prefix):
+    """The unix path of the client installed in the prefix, or None."""
+    client = os.path.join(os.path.abspath(prefix), "drive_c", INSTALL_DIR, "lcd_client.exe")
+    return client if os.path.isfile(client) else None
+
+
+def _run_through_client(prefix, command_line, timeout):
+    """The exit code of a program run by the prefix's resident client (wine_serve), or None
+    when there is no client to run it."""
+    client = _client_in(prefix)
+    if client is None:
+        return None
+    answer = wine_serve.ask(prefix, client, ["run", command_line], wine_env(prefix), timeout)
+    return None if answer is None else answer[0]
+
+
 def reg_import(prefix, sections, timeout=60, then=()):
     """Imports the sections (see _write_reg_file) with one "reg import", then runs the commands
-    in then (same Wine start); returns the batch's CompletedProcess."""
+    in then (same Wine start); returns the batch's CompletedProcess (None when the import alone
+    went through the prefix's resident client)."""
     name = "import-%d.reg" % os.getpid()
     win_path = _write_reg_file(prefix, sections, name)
     try:
         # Wine's "reg import" fails now and then on a busy machine (seen about once in a few
         # hundred imports); the import is idempotent, so a failed one is tried again.
+        failure = ""
         for attempt in range(3):
+            if not then:
+                code = _run_through_client(prefix, "reg import " + win_path, timeout)
+                if code == 0:
+                    return None
+                if code is not None:
+                    failure = "exit code %d" % code
+                    time.sleep(0.5)
+                    continue
             r = run_batch(prefix, ["reg import %s >nul 2>&1" % win_path,
-                                   "if errorlevel 1 echo reg-import-failed"] + list(then),
+                                   "if errorlevel 1 echo reg-import-failed",
+                                   "echo reg-import-ran"] + list(then),
                           timeout=timeout)
-            if "reg-import-failed" not in r.stdout:
+            # Without the line the batch never ran: under load wine64 now and then fails to
+            # start a program at all (exit code 1, no output), which is no import either.
+            if "reg-import-ran" in r.stdout and "reg-import-failed" not in r.stdout:
                 return r
+            failure = "exit code %d: %s%s" % (r.returncode, r.stdout, r.stderr)
             time.sleep(0.5)
     finally:
         os.remove(os.path.join(prefix, "drive_c", INSTALL_DIR, name))
-    raise SimError("reg import failed: %s%s" % (r.stdout, r.stderr))
+    raise SimError("reg import failed: %s" % failure)
 
 
 # ---- registry: reading through "reg query /s" ------------------------------------------------
@@ -233,99 +263,21 @@ def reg_import(prefix, sections, timeout=60, then=()):
 _VALUE_LINE = re.compile(r"^    (.*?)    (REG_[A-Z_]+)    ?(.*)$")
 
 
-class _RegistryReader:
-    """A resident "lcd_client serve" in one prefix: a registry read costs a round trip through
-    its pipes instead of a Wine start ("reg query": about 0.2 s of CPU and 0.1 s of waiting, and
-    the tests poll the simulators' state hundreds of times). It keeps the prefix's wineserver
-    alive: whatever waits for the server to end (wineserver -w) ends it first (end_readers)."""
-
-    def __init__(self, prefix, client):
-        self.process = subprocess.Popen([WINE, client, "serve"], env=wine_env(prefix),
-                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                        stderr=subprocess.DEVNULL)
-        self.pending = b""
-
-    def alive(self):
-        return self.process.poll() is None
-
-    def query(self, key, timeout):
-        """(error, reg-style text), or None when the reader did not answer in time."""
-        try:
-            self.process.stdin.write(b"query " + key.encode("utf-8") + b"\n")
-            self.process.stdin.flush()
-        except OSError:
-            return None
-        deadline = time.monotonic() + timeout
-        fd = self.process.stdout.fileno()
-        lines = []
-        while True:
-            while b"\n" in self.pending:
-                line, self.pending = self.pending.split(b"\n", 1)
-                if line.startswith(b".end "):
-                    text = b"\n".join(lines).decode("utf-8", "replace")
-                    return int(line[5:].strip() or b"1"), text
-                lines.append(line)
-            left = deadline - time.monotonic()
-            if left <= 0 or not select.select([fd], [], [], left)[0]:
-                return None
-            chunk = os.read(fd, 1 << 16)
-            if not chunk:
-                return None
-            self.pending += chunk
-
-    def end(self):
-        if self.alive():
-            self.process.kill()
-        self.process.wait()
-        for pipe in (self.process.stdin, self.process.stdout):
-            try:
-                pipe.close()
-            except OSError:
-                pass
-
-
-_readers = {}
-
-
-def end_readers(prefix=None):
-    """Ends the registry reader of a prefix (of every prefix when None)."""
-    for path in [p for p in _readers if prefix is None or p == os.path.abspath(prefix)]:
-        _readers.pop(path).end()
-
-
-atexit.register(end_readers)
-
-
-def _read_through_reader(prefix, key, timeout):
-    """reg-style text of key, "" when it does not exist, None when no reader answered (no
-    client in the prefix, or it ended with the wineserver and the new one failed too)."""
-    path = os.path.abspath(prefix)
-    client = os.path.join(path, "drive_c", INSTALL_DIR, "lcd_client.exe")
-    if len(key) > 1000 or "\n" in key or not os.path.isfile(client):
-        return None
-    for _ in range(2):  # once more when the server that ran the reader has ended
-        reader = _readers.get(path)
-        if reader is None or not reader.alive():
-            if reader is not None:
-                end_readers(path)
-            reader = _readers[path] = _RegistryReader(path, client)
-        answer = reader.query(key, timeout)
-        if answer is not None:
-            error, text = answer
-            return text if error == 0 else ""
-        end_readers(path)
-    return None
-
-
 def read_key(prefix, key, timeout=60):
     """{key path (as reg prints it): {value name: (type, data)}} for key and its subkeys;
     {} when the key does not exist. DWORDs are ints, binaries bytes, strings str."""
-    text = _read_through_reader(prefix, key, min(timeout, 30))
-    if text is None:
+    # The installed client answers through its pipes (wine_serve): the tests poll the
+    # simulators' state hundreds of times, and each "reg query" is a Wine start.
+    client = _client_in(prefix)
+    answer = None
+    if client is not None:
+        answer = wine_serve.ask(prefix, client, ["query", key], wine_env(prefix), timeout)
+    if answer is None:
         r = run_wine(prefix, ["reg", "query", key, "/s"], timeout=timeout)
-        if r.returncode != 0:
-            return {}
-        text = r.stdout
+        answer = r.returncode, r.stdout
+    code, text = answer
+    if code != 0:
+        return {}
     result = {}
     current = None
     for raw in text.splitlines():

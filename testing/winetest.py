@@ -13,6 +13,8 @@ import sys
 import tempfile
 import time
 
+import wine_serve
+
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -138,14 +140,8 @@ class WinePrefix:
     def __exit__(self, *exc):
         self.close()
 
-    def _end_registry_reader(self):
-        # lcdsim's resident registry reader keeps the wineserver alive (when lcdsim is in use)
-        lcdsim = sys.modules.get("lcdsim")
-        if lcdsim is not None:
-            lcdsim.end_readers(self.path)
-
     def close(self):
-        self._end_registry_reader()
+        wine_serve.end(self.path)  # resident helpers keep the server alive
         subprocess.run([WINESERVER, "-k"], env=self.env, stderr=subprocess.DEVNULL)
         subprocess.run([WINESERVER, "-w"], env=self.env, stderr=subprocess.DEVNULL, timeout=60)
 
@@ -159,6 +155,19 @@ class WinePrefix:
         env = dict(self.env, **(extra_env or {}))
         return subprocess.run([WINE, exe, *args], env=env, capture_output=True, timeout=timeout)
 
+    def ask_helper(self, exe, *args, timeout=60):
+        """(exit code, output text) of one command of a test helper with a "serve" mode (see
+        wine_serve): through the prefix's resident copy, or run as a program when none takes
+        it. The output goes through a file then, so only the helper's own end is waited for."""
+        answer = wine_serve.ask(self.path, exe, args, self.env, timeout)
+        if answer is not None:
+            return answer
+        with tempfile.TemporaryFile() as out:
+            result = subprocess.run([WINE, exe, *args], env=self.env, stdin=subprocess.DEVNULL,
+                                    stdout=out, stderr=subprocess.DEVNULL, timeout=timeout)
+            out.seek(0)
+            return result.returncode, out.read().decode("utf-8", "replace")
+
     def start(self, exe, *args, extra_env=None):
         env = dict(self.env, **(extra_env or {}))
         return subprocess.Popen([WINE, exe, *args], env=env, stdout=subprocess.PIPE,
@@ -166,7 +175,7 @@ class WinePrefix:
 
     def wait_server(self, timeout=60):
         """Waits until every program of the prefix has ended and the server is gone."""
-        self._end_registry_reader()
+        wine_serve.end(self.path)  # resident helpers keep the server alive
         subprocess.run([WINESERVER, "-w"], env=self.env, timeout=timeout)
 
     # --- registry -------------------------------------------------------------------------

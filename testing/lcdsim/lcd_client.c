@@ -26,10 +26,13 @@
  *                         scheme that differs from the active one and back
  *                         -> "reapply getactive=0 other=1 set_other=0 set_active=0"
  *   serve                 reads registry requests from standard input until it ends, one per
- *                         line: "query KEY" prints KEY and its subkeys with their values as
+ *                         line: "query<tab>KEY" prints KEY and its subkeys with their values as
  *                         "reg query KEY /s" does, then ".end 0" (".end <error>" when the key
- *                         cannot be opened). The tests' polls of the simulators' state then
- *                         cost a round trip instead of a Wine start each (about 0.2 s of CPU).
+ *                         cannot be opened); "run<tab>COMMAND LINE" starts that program with
+ *                         no output of its own, waits for it and ends with ".end <exit code>".
+ *                         The tests' polls of the simulators' state and their "reg import"s
+ *                         then cost a round trip instead of a Wine start each (start.exe and
+ *                         the program: about 0.2 s of CPU).
  *
  * Exit code 0 unless an argument could not be parsed.
  */
@@ -428,16 +431,79 @@ static void serve_query(const char* utf8_key) {
     printf(".end 0\n");
 }
 
+/* Runs a command line with no window and no output of its own (the answers own standard
+ * output); its exit code, or the error that kept it from starting. */
+static void serve_run(const char* utf8_command) {
+    wchar_t command[2048];
+    STARTUPINFOW startup;
+    PROCESS_INFORMATION process;
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
+    HANDLE nul;
+    DWORD code = 0;
+    if (!MultiByteToWideChar(CP_UTF8, 0, utf8_command, -1, command, 2048)) {
+        printf(".end %lu\n", (unsigned long)ERROR_INVALID_PARAMETER);
+        return;
+    }
+    nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      &inherit, OPEN_EXISTING, 0, NULL);
+    memset(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+    if (!CreateProcessW(NULL, command, NULL, NULL, TRUE, CREATE_NO_WINDOW, NULL, NULL, &startup,
+                        &process)) {
+        printf(".end %lu\n", (unsigned long)GetLastError());
+    } else {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        printf(".end %lu\n", (unsigned long)code);
+    }
+    if (nul != INVALID_HANDLE_VALUE)
+        CloseHandle(nul);
+}
+
+/* One line of standard input without its line break, in a buffer that grows; NULL at the end. */
+static char* read_line(void) {
+    size_t length = 0, size = 256;
+    char *line = malloc(size), *grown;
+    int c;
+    if (!line)
+        return NULL;
+    while ((c = fgetc(stdin)) != EOF && c != '\n') {
+        if (length + 2 > size) {
+            grown = realloc(line, size *= 2);
+            if (!grown) {
+                free(line);
+                return NULL;
+            }
+            line = grown;
+        }
+        line[length++] = (char)c;
+    }
+    if (c == EOF && length == 0) {
+        free(line);
+        return NULL;
+    }
+    if (length > 0 && line[length - 1] == '\r')
+        --length;
+    line[length] = 0;
+    return line;
+}
+
 static int serve(void) {
-    char line[1200];
+    char* line;
     setvbuf(stdout, NULL, _IOFBF, 1 << 16);
-    while (fgets(line, sizeof(line), stdin)) {
-        line[strcspn(line, "\r\n")] = 0;
-        if (strncmp(line, "query ", 6) == 0)
+    while ((line = read_line()) != NULL) {
+        if (strncmp(line, "query\t", 6) == 0)
             serve_query(line + 6);
+        else if (strncmp(line, "run\t", 4) == 0)
+            serve_run(line + 4);
         else
             printf(".end %lu\n", (unsigned long)ERROR_INVALID_FUNCTION);
         fflush(stdout);
+        free(line);
     }
     return 0;
 }

@@ -162,15 +162,10 @@ class RenewickTestCase(unittest.TestCase):
                        stderr=subprocess.DEVNULL, timeout=120)
 
     def driver(self, *args, timeout=60):
-        """Runs dialog_driver.exe; its exit code and output lines. The output goes through a
-        file, so only the driver's own end is waited for."""
-        with tempfile.TemporaryFile() as out:
-            result = subprocess.run([WINE, self.driver_exe, *args], env=self.wine.env,
-                                    stdin=subprocess.DEVNULL, stdout=out,
-                                    stderr=subprocess.DEVNULL, timeout=timeout)
-            out.seek(0)
-            lines = out.read().decode("utf-8", "replace").splitlines()
-        return result.returncode, [unescape(line) for line in lines]
+        """Runs a dialog_driver.exe command; its exit code and output lines."""
+        code, text = self.wine.ask_helper(self.driver_exe, *[str(a) for a in args],
+                                          timeout=timeout)
+        return code, [unescape(line) for line in text.splitlines()]
 
     def start(self, *switches):
         """Starts Renewick with the command line the screen saver builds (switches joined as

@@ -3,7 +3,6 @@ dialog_driver.exe (window texts, posted messages); the panel's record shows what
 import os
 import shutil
 import subprocess
-import tempfile
 import unittest
 
 import lcdsim
@@ -93,13 +92,9 @@ class SettingsCase(unittest.TestCase):
 
     # --- dialogs ----------------------------------------------------------------------------
     def driver(self, *args, timeout=90):
-        with tempfile.TemporaryFile() as out:
-            result = subprocess.run([WINE, self.driver_exe, *[str(a) for a in args]],
-                                    env=self.wine.env, stdin=subprocess.DEVNULL, stdout=out,
-                                    stderr=subprocess.DEVNULL, timeout=timeout)
-            out.seek(0)
-            lines = out.read().decode("utf-8", "replace").splitlines()
-        return result.returncode, [unescape(line) for line in lines]
+        code, text = self.wine.ask_helper(self.driver_exe, *[str(a) for a in args],
+                                          timeout=timeout)
+        return code, [unescape(line) for line in text.splitlines()]
 
     def find(self, option, value):
         code, lines = self.driver("find", "--class", "#32770", "--timeout", 30000, option, value)
