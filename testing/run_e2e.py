@@ -44,24 +44,25 @@ def work_root():
     return os.environ.get("DP_E2E_WORK", os.path.join(tempfile.gettempdir(), "dp-e2e"))
 
 
-def discard_prefixes(folder):
-    """Ends whatever still runs in the Wine prefixes under FOLDER, then removes it."""
+def end_prefix_programs(folder):
+    """Ends whatever still runs in the Wine prefixes under FOLDER: a class whose setUpClass
+    failed after starting a persistent wineserver never reaches its tearDownClass."""
     for path, dirs, files in os.walk(folder):
         if "system.reg" in files:
             subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=dict(os.environ, WINEPREFIX=path),
                            stderr=subprocess.DEVNULL, check=False)
             dirs[:] = []
-    shutil.rmtree(folder, ignore_errors=True)
 
 
 def settle_prefixes(folder, failed, what):
     if not os.path.isdir(folder):
         return
+    end_prefix_programs(folder)
     if failed:
         print(f"kept the Wine prefixes of {what} (a test failed): {folder}", file=sys.stderr,
               flush=True)
     else:
-        discard_prefixes(folder)
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 def only_class(suite, class_name):

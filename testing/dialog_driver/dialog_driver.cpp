@@ -22,9 +22,7 @@
 //   dialog_driver host [--title T] [--timeout MS]
 //       shows a window of its own, prints "hwnd 0x..." and runs until it is closed
 //   dialog_driver serve
-//       runs the commands above from standard input until it ends, one per line with its
-//       arguments separated by tabs, each followed by a line ".end <exit code>": a test that
-//       asks hundreds of times pays one Wine start instead of one per command
+//       runs the commands above from standard input until it ends (testing/serve_loop.h)
 //
 // A description is one line per fact, UTF-8, with \r, \n and \\ escaped:
 //   hwnd 0x<handle>  /  class <name>  /  caption <text>  /  owner 0x<handle>  /  pid <n>
@@ -33,6 +31,8 @@
 //   combo <id> <text>            for every entry of every combo box
 //   state <id> <enabled 0|1> <check state>   for every child (check state 0 unless a button)
 //   trackbar <id> <min> <max> <position>     for every trackbar
+#include "testing/serve_loop.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -334,50 +334,6 @@ int Usage() {
     return 2;
 }
 
-int Run(int argc, wchar_t** argv);
-
-std::wstring FromUtf8(const std::string& text) {
-    const int length =
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                          length);
-    return wide;
-}
-
-bool ReadLine(std::string& line) {
-    line.clear();
-    int c;
-    while ((c = std::fgetc(stdin)) != EOF && c != '\n')
-        line += static_cast<char>(c);
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return c != EOF || !line.empty();
-}
-
-int Serve() {
-    std::string line;
-    while (ReadLine(line)) {
-        std::vector<std::wstring> words{L"dialog_driver"};
-        std::wstring rest = FromUtf8(line);
-        for (std::size_t start = 0;;) {
-            const std::size_t tab = rest.find(L'\t', start);
-            words.push_back(rest.substr(start, tab == std::wstring::npos ? tab : tab - start));
-            if (tab == std::wstring::npos)
-                break;
-            start = tab + 1;
-        }
-        std::vector<wchar_t*> argv;
-        for (std::wstring& word : words)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        const int code = Run(static_cast<int>(words.size()), argv.data());
-        std::printf(".end %d\n", code);
-        std::fflush(stdout);
-    }
-    return 0;
-}
-
 int Run(int argc, wchar_t** argv) {
     if (argc < 2)
         return Usage();
@@ -439,6 +395,6 @@ int Run(int argc, wchar_t** argv) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && std::wcscmp(argv[1], L"serve") == 0)
-        return Serve();
+        return dp::testing::ServeCommands(L"dialog_driver", Run);
     return Run(argc, argv);
 }

@@ -431,8 +431,9 @@ static void serve_query(const char* utf8_key) {
     printf(".end 0\n");
 }
 
-/* Runs a command line with no window and no output of its own (the answers own standard
- * output); its exit code, or the error that kept it from starting. */
+/* Runs a command line detached (a console of its own would cost a conhost.exe start) with its
+ * standard handles on NUL (standard output carries the answers); its exit code, or the error
+ * that kept it from starting. */
 static void serve_run(const char* utf8_command) {
     wchar_t command[2048];
     STARTUPINFOW startup;
@@ -450,7 +451,7 @@ static void serve_run(const char* utf8_command) {
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
-    if (!CreateProcessW(NULL, command, NULL, NULL, TRUE, CREATE_NO_WINDOW, NULL, NULL, &startup,
+    if (!CreateProcessW(NULL, command, NULL, NULL, TRUE, DETACHED_PROCESS, NULL, NULL, &startup,
                         &process)) {
         printf(".end %lu\n", (unsigned long)GetLastError());
     } else {
