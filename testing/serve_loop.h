@@ -1,4 +1,4 @@
-// The "serve" mode of the tests' helper programs (dialog_driver, saver_driver): they stay
+// The "serve" mode of the tests' helper programs (dialog_driver): they stay
 // resident in a prefix and run one command per line of standard input, its arguments separated
 // by tabs, each followed by a line ".end <exit code>". A test that asks a helper hundreds of
 // times then pays one Wine start (start.exe and the program, ~0.2 s of CPU) instead of one per

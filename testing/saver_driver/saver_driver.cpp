@@ -18,11 +18,8 @@
 //   saver_driver heap-fault PID
 //       one thread takes the process heap's lock and keeps it; another, started first, faults
 //       half a second later: whatever the dying process allocates then waits for ever
-//   saver_driver serve         the commands above from standard input (testing/serve_loop.h)
 // The injected threads run a few bytes of x86-64 code written into the target; the addresses of
 // the functions they call are found through the target's module list (64-bit targets only).
-#include "testing/serve_loop.h"
-
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -271,7 +268,9 @@ int HeapFault(const wchar_t* pidText) {
     return RunCode(pid, locking);
 }
 
-int Run(int argc, wchar_t** argv) {
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
     if (argc < 2)
         return 2;
     if (std::wcscmp(argv[1], L"find") == 0)
@@ -292,12 +291,4 @@ int Run(int argc, wchar_t** argv) {
     if (argc >= 3)
         return Inject(argv[1], argv[2]);
     return 2;
-}
-
-} // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    if (argc == 2 && std::wcscmp(argv[1], L"serve") == 0)
-        return dp::testing::ServeCommands(L"saver_driver", Run);
-    return Run(argc, argv);
 }

@@ -142,10 +142,7 @@ class SaverCase(unittest.TestCase):
         return found
 
     def driver(self, *args, timeout=30):
-        """A saver_driver.exe command through the prefix's resident one, as a finished run."""
-        code, text = self.wine.ask_helper(self.wine.unix_path(DRIVER), *[str(a) for a in args],
-                                          timeout=timeout)
-        return subprocess.CompletedProcess(args, code, text, "")
+        return lcdsim.run_wine(self.wine.path, [DRIVER, *[str(a) for a in args]], timeout=timeout)
 
     def find_window(self, visible=None):
         """The saver's window as saver_driver describes it; with visible set, waits for that."""
