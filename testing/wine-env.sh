@@ -39,6 +39,14 @@ dp_make_template() {
     touch "$dir/.dp-ready"
 }
 
+# dp_prefix_current TEMPLATE DIR: DIR is a ready prefix that still shares the template's binaries.
+# A template made again (a new recipe) leaves a kept prefix holding its own 630 MB copy of the
+# old binaries: such a prefix is made again rather than reused.
+dp_prefix_current() {
+    local dll=drive_c/windows/system32/kernel32.dll
+    [ -f "$2/.dp-ready" ] && [ "$2/$dll" -ef "$1/$dll" ]
+}
+
 # dp_copy_prefix TEMPLATE DEST: a fresh prefix for one test or one run (binaries shared).
 dp_copy_prefix() {
     python3 "$DP_TESTING/winetest.py" copy-prefix "$1" "$2"
