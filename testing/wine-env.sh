@@ -13,11 +13,15 @@ DP_TESTING=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # What dp_make_template does to a fresh prefix: a template made by an older recipe is made again.
 DP_TEMPLATE_RECIPE=2
 
-# dp_make_template DIR: initialise a prefix in DIR (once; reused while it exists and its recipe
-# is this one).
+# dp_template_ready DIR: DIR holds a template made by this recipe.
+dp_template_ready() {
+    [ -f "$1/.dp-ready" ] && [ "$(cat "$1/.dp-recipe" 2>/dev/null)" = "$DP_TEMPLATE_RECIPE" ]
+}
+
+# dp_make_template DIR: initialise a prefix in DIR (once; reused while dp_template_ready).
 dp_make_template() {
     local dir=$1
-    if [ -f "$dir/.dp-ready" ] && [ "$(cat "$dir/.dp-recipe" 2>/dev/null)" = "$DP_TEMPLATE_RECIPE" ]; then
+    if dp_template_ready "$dir"; then
         [ -f "$dir/.dp-shared" ] || python3 "$DP_TESTING/winetest.py" seal-template "$dir"
         return 0
     fi

@@ -110,6 +110,12 @@ def unescape(line):
     return re.sub(r"\\(.)", lambda m: {"r": "\r", "n": "\n"}.get(m.group(1), m.group(1)), line)
 
 
+def drive_dialogs(wine, driver_exe, *args, timeout=60):
+    """Runs a dialog_driver.exe command in the prefix; its exit code and output lines."""
+    code, text = wine.ask_helper(driver_exe, *[str(a) for a in args], timeout=timeout)
+    return code, [unescape(line) for line in text.splitlines()]
+
+
 class RenewickTestCase(unittest.TestCase):
     prefix_name = "renewick"
     slow_rate = 65536
@@ -162,10 +168,7 @@ class RenewickTestCase(unittest.TestCase):
                        stderr=subprocess.DEVNULL, timeout=120)
 
     def driver(self, *args, timeout=60):
-        """Runs a dialog_driver.exe command; its exit code and output lines."""
-        code, text = self.wine.ask_helper(self.driver_exe, *[str(a) for a in args],
-                                          timeout=timeout)
-        return code, [unescape(line) for line in text.splitlines()]
+        return drive_dialogs(self.wine, self.driver_exe, *args, timeout=timeout)
 
     def start(self, *switches):
         """Starts Renewick with the command line the screen saver builds (switches joined as

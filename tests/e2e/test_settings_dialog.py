@@ -6,7 +6,7 @@ import subprocess
 import unittest
 
 import lcdsim
-from test_renewick import IDCANCEL, IDOK, Window, unescape
+from test_renewick import IDCANCEL, IDOK, Window, drive_dialogs
 from winetest import WINE, WinePrefix, build_dir, program, wait_until
 
 INSTALLED = r"C:\Program Files\Duskpanel\Duskpanel.scr"
@@ -92,9 +92,7 @@ class SettingsCase(unittest.TestCase):
 
     # --- dialogs ----------------------------------------------------------------------------
     def driver(self, *args, timeout=90):
-        code, text = self.wine.ask_helper(self.driver_exe, *[str(a) for a in args],
-                                          timeout=timeout)
-        return code, [unescape(line) for line in text.splitlines()]
+        return drive_dialogs(self.wine, self.driver_exe, *args, timeout=timeout)
 
     def find(self, option, value):
         code, lines = self.driver("find", "--class", "#32770", "--timeout", 30000, option, value)
