@@ -202,8 +202,8 @@ def run_batch(prefix, commands, timeout=60):
     with open(path, "w", newline="\r\n") as f:
         f.write("@echo off\n" + "\n".join(commands) + "\n")
     try:
-        return run_wine(prefix, ["cmd", "/c", "C:\\%s\\%s" % (INSTALL_DIR, name)],
-                        timeout=timeout)
+        batch = "C:\\%s\\%s" % (INSTALL_DIR, name)
+        return run_wine(prefix, [wine_serve.system_program("cmd"), "/c", batch], timeout=timeout)
     finally:
         os.remove(path)
 
@@ -273,7 +273,8 @@ def read_key(prefix, key, timeout=60):
     if client is not None:
         answer = wine_serve.ask(prefix, client, ["query", key], wine_env(prefix), timeout)
     if answer is None:
-        r = run_wine(prefix, ["reg", "query", key, "/s"], timeout=timeout)
+        r = run_wine(prefix, [wine_serve.system_program("reg"), "query", key, "/s"],
+                     timeout=timeout)
         answer = r.returncode, r.stdout
     code, text = answer
     if code != 0:

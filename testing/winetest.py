@@ -17,6 +17,7 @@ import wine_serve
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
+REG = wine_serve.system_program("reg")
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 
@@ -182,7 +183,7 @@ class WinePrefix:
     def reg_query(self, key, value):
         """The data of one value as text (REG_DWORD as an int), or None when missing."""
         for _ in range(3):
-            out = subprocess.run([WINE, "reg", "query", key, "/v", value], env=self.env,
+            out = subprocess.run([WINE, REG, "query", key, "/v", value], env=self.env,
                                  capture_output=True, timeout=60)
             # reg says when the key or value is missing; any other failure is a wine64 start
             # that failed under load, and is asked again.
@@ -203,11 +204,11 @@ class WinePrefix:
         return None
 
     def reg_add(self, key, value, data, kind="REG_SZ"):
-        args = [WINE, "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"]
+        args = [WINE, REG, "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"]
         subprocess.run(args, env=self.env, capture_output=True, check=True, timeout=60)
 
     def reg_delete(self, key, value=None):
-        args = [WINE, "reg", "delete", key] + (["/v", value] if value else []) + ["/f"]
+        args = [WINE, REG, "delete", key] + (["/v", value] if value else []) + ["/f"]
         subprocess.run(args, env=self.env, capture_output=True, timeout=60)
 
     # --- files ----------------------------------------------------------------------------

@@ -12,7 +12,8 @@ import unittest
 from test_renewick import IDOK, IDYES, RenewickTestCase
 from test_saver_settings_and_modes import DESKTOP, PROFILE, SaverTestCase
 import lcdsim
-from winetest import WINE
+from winetest import REG, WINE
+from wine_serve import system_program
 
 SHARED = r"C:\ProgramData\Nerovane\Duskpanel"
 PARAMETERS = ("AC", "DC", "gamma", "Enable_resume_password_protect")
@@ -63,7 +64,7 @@ class HostileSettings(SaverTestCase):
         # One server for every row: a cold Wine start costs seconds on a loaded machine. The
         # first program starts Wine's services, which keep its output handles: not a pipe.
         lcdsim.start_server(cls.wine.path)
-        lcdsim.run_wine(cls.wine.path, ["cmd", "/c", "exit"])
+        lcdsim.run_wine(cls.wine.path, [system_program("cmd"), "/c", "exit"])
 
     def param_ini(self):
         return os.path.join(self.wine.unix_path(SHARED), "Param.ini")
@@ -77,7 +78,7 @@ class HostileSettings(SaverTestCase):
         path = os.path.join(self.wine.path, "drive_c", "hostile.reg")
         with open(path, "wb") as f:
             f.write(reg_file(sections))
-        subprocess.run([WINE, "reg", "import", r"C:\hostile.reg"], env=self.wine.env,
+        subprocess.run([WINE, REG, "import", r"C:\hostile.reg"], env=self.wine.env,
                        capture_output=True, check=True, timeout=60)
 
     def profile(self, subkey=""):

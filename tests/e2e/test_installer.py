@@ -14,6 +14,7 @@ import subprocess
 import unittest
 
 from test_renewick import IDOK, IDYES, LoopbackServer, RenewickTestCase
+from wine_serve import system_program
 from winetest import WINE, WINESERVER, WinePrefix, build_dir, wait_until
 
 INSTALL_DIR = r"C:\Program Files\Nerovane\Duskpanel"
@@ -89,8 +90,8 @@ class InstallerCase(RenewickTestCase):
 
     def names_installed_saver(self, value):
         """True when a screen-saver path (the saver writes its 8.3 form) is the installed saver."""
-        out = subprocess.run([WINE, "winepath", "-u", value or "?"], env=self.wine.env,
-                             capture_output=True, timeout=60)
+        out = subprocess.run([WINE, system_program("winepath"), "-u", value or "?"],
+                             env=self.wine.env, capture_output=True, timeout=60)
         unix = out.stdout.decode("utf-8", "replace").strip()
         return bool(unix) and os.path.exists(unix) and os.path.samefile(
             unix, self.installed("Duskpanel.scr"))

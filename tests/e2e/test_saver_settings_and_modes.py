@@ -6,7 +6,7 @@ import subprocess
 import unittest
 
 import lcdsim
-from winetest import WINE, WINESERVER, WinePrefix, program
+from winetest import REG, WINE, WINESERVER, WinePrefix, program
 
 PROFILE = r"HKCU\Software\Nerovane\Duskpanel"
 BACKUP = PROFILE + r"\restore_param"
@@ -36,7 +36,7 @@ class SaverTestCase(unittest.TestCase):
 
     def desktop_values(self):
         # One "reg query" for the four values: each Wine start costs seconds.
-        out = subprocess.run([WINE, "reg", "query", DESKTOP], env=self.wine.env,
+        out = subprocess.run([WINE, REG, "query", DESKTOP], env=self.wine.env,
                              capture_output=True, timeout=60).stdout.decode("utf-8", "replace")
         found = {}
         for line in out.splitlines():

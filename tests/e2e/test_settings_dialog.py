@@ -7,7 +7,7 @@ import unittest
 
 import lcdsim
 from test_renewick import IDCANCEL, IDOK, Window, drive_dialogs
-from winetest import WINE, WinePrefix, build_dir, program, wait_until
+from winetest import REG, WINE, WinePrefix, build_dir, program, wait_until
 
 INSTALLED = r"C:\Program Files\Duskpanel\Duskpanel.scr"
 SHARED_FOLDER = r"C:\ProgramData\Nerovane\Duskpanel"
@@ -121,7 +121,7 @@ class SettingsCase(unittest.TestCase):
                 if e["req"] == "SET_DISPLAY_BRIGHTNESS"]
 
     def restore_records(self):
-        out = subprocess.run([WINE, "reg", "query", PROFILE + r"\restore_brightness"],
+        out = subprocess.run([WINE, REG, "query", PROFILE + r"\restore_brightness"],
                              env=self.wine.env, capture_output=True, timeout=60)
         return [line for line in out.stdout.decode("utf-8", "replace").splitlines()
                 if "REG_SZ" in line]
