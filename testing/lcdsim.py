@@ -588,7 +588,9 @@ def _probe_result(completed):
 
 
 def _wait_running(prefix, completed, deadline, timeout):
-    """Retries "sc start" and the probe until the device opens or the deadline passes."""
+    """Retries "sc start" and the probe until the device opens or the deadline passes. "sc
+    create" is tried again too (it fails harmlessly once the service exists): when the first one
+    failed, the service key held only its Start value, and no "sc start" could ever succeed."""
     while True:
         opened, error = _probe_result(completed)
         if opened:
@@ -597,7 +599,7 @@ def _wait_running(prefix, completed, deadline, timeout):
             raise SimError("\\\\.\\LCD does not open after starting lcdsim (error %s)\n%s%s"
                            % (error, completed.stdout, completed.stderr))
         time.sleep(0.5)
-        completed = run_batch(prefix, [_SC_START, _PROBE], timeout=timeout)
+        completed = run_batch(prefix, [_SC_CREATE, _SC_START, _PROBE], timeout=timeout)
 
 
 def device_opens(prefix, timeout=60):

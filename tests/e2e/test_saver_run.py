@@ -64,6 +64,15 @@ def saver_x_windows():
     return xdotool("search", "--name", "^Duskpanel$").stdout.split()
 
 
+def is_saver_process(pid):
+    """False once the process ended (an ended process not yet reaped has no command line)."""
+    try:
+        with open(f"/proc/{pid}/cmdline", "rb") as f:
+            return b"Duskpanel.scr" in f.read()
+    except OSError:
+        return False
+
+
 class SaverCase(unittest.TestCase):
     """One prefix per class with one persistent wineserver; Duskpanel.scr installed like a user
     would; the simulated panel when with_panel."""
@@ -162,8 +171,18 @@ class SaverCase(unittest.TestCase):
         return window
 
     def wait_ended(self, timeout=END_TIMEOUT):
-        """True once no saver process of this prefix is left."""
-        return wait_until(lambda: not self.saver_pids(), timeout=timeout, interval=0.02)
+        """True once no saver process of this prefix is left. A scan of /proc costs a few ms of
+        CPU: the processes found are watched closely (their end is what the tests time), and
+        /proc is scanned again once they are gone."""
+        deadline = time.monotonic() + timeout
+        while True:
+            pids = [pid for pid, _ in self.saver_pids()]
+            if not pids:
+                return True
+            while any(map(is_saver_process, pids)):
+                if time.monotonic() >= deadline:
+                    return False
+                time.sleep(0.02)
 
     def end_leftover_saver(self):
         """A saver that a failed test left running ends here, so the next test starts clean."""
