@@ -1,8 +1,8 @@
 // The "serve" mode of the tests' helper programs (dialog_driver): they stay
 // resident in a prefix and run one command per line of standard input, its arguments separated
 // by tabs, each followed by a line ".end <exit code>". A test that asks a helper hundreds of
-// times then pays one Wine start (start.exe and the program, ~0.2 s of CPU) instead of one per
-// command; testing/wine_serve.py is the other end.
+// times then pays one Wine start (~0.1-0.2 s of CPU) instead of one per command;
+// testing/wine_serve.py is the other end.
 #pragma once
 
 #include <windows.h>

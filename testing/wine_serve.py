@@ -1,7 +1,7 @@
 """Test helpers that stay resident in a Wine prefix and answer requests through their pipes.
 
-Starting a Windows program from Linux costs a Wine start: start.exe, then the program, about
-0.2 s of CPU and 0.1 s of waiting on this machine. The tests ask the same helpers hundreds of
+Starting a Windows program from Linux costs a Wine process start, about 0.1-0.2 s of CPU and
+0.1 s of waiting on this machine. The tests ask the same helpers hundreds of
 times (the simulators' registry state, the dialogs' texts), so those helpers have a "serve"
 mode: one request per line on standard input (the arguments separated by tabs), the output as
 the command prints it, then a line ".end <exit code>".

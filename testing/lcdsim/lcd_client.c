@@ -31,8 +31,8 @@
  *                         cannot be opened); "run<tab>COMMAND LINE" starts that program with
  *                         no output of its own, waits for it and ends with ".end <exit code>".
  *                         The tests' polls of the simulators' state and their "reg import"s
- *                         then cost a round trip instead of a Wine start each (start.exe and
- *                         the program: about 0.2 s of CPU).
+ *                         then cost a round trip instead of a Wine start each (about 0.1-0.2 s
+ *                         of CPU).
  *
  * Exit code 0 unless an argument could not be parsed.
  */
